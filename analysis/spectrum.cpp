@@ -1,0 +1,130 @@
+#include "analysis/spectrum.h"
+
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "analysis/numeric.h"
+
+namespace {
+
+// The transform's counters are 16-bit: stepping one past 32767 is an overflow, which is
+// what limits a frame to 16384 samples.
+std::int32_t Counter16(std::int32_t value) {
+  if (value > 32767) throw RuntimeError(ErrorText::Overflow);
+  return value;
+}
+
+// log2 of a length, rounded to the nearest whole number.
+double RoundedLog2(std::int32_t length) {
+  return RoundHalfEven(Divide(Log(length), Log(2.0)));
+}
+
+}  // namespace
+
+std::vector<std::int32_t> BitReversal(std::int32_t NumberOfSamples) {
+  const double bits = RoundedLog2(NumberOfSamples);
+  // The bit counter is an unsigned byte: zero bits (a length of 1) cannot be counted.
+  const std::uint8_t lastBit = ToByte(bits - 1.0);
+  std::vector<std::int32_t> table(static_cast<std::size_t>(NumberOfSamples));
+  for (std::int32_t i = 0; i < NumberOfSamples; ++i) {
+    std::int32_t t = i;
+    std::int32_t reversed = 0;
+    for (unsigned bit = 0; bit <= lastBit; ++bit) {
+      reversed = 2 * reversed + t % 2;
+      t /= 2;
+    }
+    table[static_cast<std::size_t>(i)] = reversed;
+  }
+  return table;
+}
+
+double PhaseOfBin(double re, double im) {
+  if (re == 0.0) {
+    // The quotient below has no value here; the arctangent's limit does.
+    if (im > 0.0) return kPi / 2.0;
+    if (im < 0.0) return -kPi / 2.0;
+    return 0.0;
+  }
+  double angle = std::atan(Divide(im, re));
+  if (re < 0.0 && im < 0.0) angle -= kPi;
+  if (re < 0.0 && im >= 0.0) angle += kPi;
+  return angle;
+}
+
+Spectrum Transform(const std::vector<std::int16_t>& frame,
+                   const std::vector<std::int32_t>& bitReversalTable) {
+  const auto M = static_cast<std::int32_t>(frame.size());
+  std::vector<double> re(frame.size(), 0.0);
+  std::vector<double> im(frame.size(), 0.0);
+
+  // Scatter the input to its bit-reversed position; the imaginary parts stay zero.
+  for (std::int32_t i = 0; i < M; i = Counter16(i + 1))
+    At(re, At(bitReversalTable, i)) = frame[static_cast<std::size_t>(i)];
+
+  const auto stages = static_cast<std::int32_t>(RoundedLog2(M));
+  for (std::int32_t L = 1; L <= stages; ++L) {
+    const std::int32_t LE = ToInt32(std::pow(2.0, L));
+    const std::int32_t LE2 = LE / 2;
+    double UR = 1.0;
+    double UI = 0.0;
+    // One cosine and one sine per stage; the twiddle factor advances by recurrence.
+    const double SR = std::cos(kPi / LE2);
+    const double SI = -std::sin(kPi / LE2);
+    for (std::int32_t J = 1; J <= LE2; ++J) {
+      for (std::int32_t I = J - 1; I <= M - 1; I = Counter16(I + LE)) {
+        const std::int32_t IP = Counter16(I + LE2);
+        double& reI = At(re, I);
+        double& imI = At(im, I);
+        double& reIP = At(re, IP);
+        double& imIP = At(im, IP);
+        const double TR = UR * reIP - UI * imIP;
+        const double TI = UI * reIP + UR * imIP;
+        reIP = reI - TR;
+        imIP = imI - TI;
+        reI = reI + TR;
+        imI = imI + TI;
+      }
+      const double T = UR;
+      UR = SR * T - SI * UI;
+      UI = SI * T + UI * SR;
+    }
+  }
+
+  return {std::move(re), std::move(im)};
+}
+
+void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,
+                        const std::vector<std::int32_t>& NewBitSequence,
+                        std::int32_t SampleRate) {
+  const auto M = static_cast<std::int32_t>(mSamples.size());
+  const auto [re, im] = Transform(mSamples, NewBitSequence);
+
+  if (FrameNumber == 1) {
+    // The strongest bin below half the frame, bin 0 (the mean) excluded; the lowest
+    // bin wins a tie.
+    const std::int32_t lastBin = ToInt32(M / 2.0 - 1.0);
+    double bestMagnitude = 0.0;
+    std::int32_t bestBin = 0;
+    for (std::int32_t k = 1; k <= lastBin; ++k) {
+      const double magnitude =
+          std::sqrt(At(re, k) * At(re, k) + At(im, k) * At(im, k));
+      if (magnitude > bestMagnitude) {
+        bestMagnitude = magnitude;
+        bestBin = k;
+      }
+    }
+    const std::int64_t product = static_cast<std::int64_t>(bestBin) * SampleRate;
+    const std::int32_t binTimesRate = ToInt32(static_cast<double>(product));
+    PeakBinFrequency = Divide(binTimesRate, M);
+    if (PeakBinFrequency < kLowestFrequency || PeakBinFrequency > kHighestFrequency) {
+      PeakInRange = false;
+      return;
+    }
+    PeakPhase[0] = PhaseOfBin(At(re, bestBin), At(im, bestBin));
+    PeakInRange = true;
+    PeakBin = bestBin;
+  } else if (FrameNumber == 2) {
+    PeakPhase[1] = PhaseOfBin(At(re, PeakBin), At(im, PeakBin));
+  }
+}

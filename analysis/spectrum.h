@@ -1,0 +1,61 @@
+// The pitch analysis of one captured block: the radix-2 transform with its strongest-bin
+// search (frame 1) and phase measurement (frame 2), the bit-reversal table, and the
+// refinement of the strongest bin's frequency from its phase advance between two frames.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Pi to 15 significant digits; every angle of the analysis uses this value.
+inline constexpr double kPi = 3.14159265358979;
+inline constexpr double kTwoPi = 2.0 * kPi;
+
+// The musical range, A0 to C8, both inclusive.
+inline constexpr double kLowestFrequency = 27.5;
+inline constexpr double kHighestFrequency = 4186.00904480958;
+
+// Element i holds i with its lowest log2(NumberOfSamples) bits reversed.
+// NumberOfSamples = 1 raises "Overflow".
+std::vector<std::int32_t> BitReversal(std::int32_t NumberOfSamples);
+
+// The forward transform X[k] = sum x[n] e^(-2 pi i kn/M), unscaled, of a frame of M
+// samples (a power of two from 2 to 16384) scattered by the matching bit-reversal table.
+struct Spectrum {
+  std::vector<double> re;
+  std::vector<double> im;
+};
+Spectrum Transform(const std::vector<std::int16_t>& frame,
+                   const std::vector<std::int32_t>& bitReversalTable);
+
+// Phase of a spectrum bin in (-pi, pi]: the two-argument arctangent, so a real part
+// of exactly zero gives +pi/2 or -pi/2 and an empty bin gives 0.
+double PhaseOfBin(double re, double im);
+
+// The frequency refined from the phase advance of bin k between two frames that start
+// NumSamples samples apart; the advance is taken as its principal value.
+double ReturnTrueFrequency(double NyquistbinFrequency, double Phase1, double Phase2,
+                           std::int32_t k, std::int32_t NumSamples, std::int32_t SampleRate);
+
+// The analysis state and the operations that write it. The window owns one.
+class PitchAnalysis {
+ public:
+  double PeakBinFrequency = 0.0;
+  std::array<double, 2> PeakPhase{0.0, 0.0};
+  std::int32_t PeakBin = 0;
+  bool PeakInRange = false;
+
+  // Receives the tuning caption ("Tuning: +5") for every in-range block.
+  std::function<void(const std::string& caption)> SetTuningCaption;
+
+  void FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,
+           const std::vector<std::int32_t>& NewBitSequence, std::int32_t SampleRate);
+
+  // The frequency of the block's strongest partial in the musical range, or 0.
+  // Only the first half of mInputSamples is analysed.
+  double DominantFrequency(const std::vector<std::int16_t>& mInputSamples,
+                           const std::vector<std::int32_t>& NewBitSequence,
+                           std::int32_t SampleRate);
+};

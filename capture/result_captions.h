@@ -1,0 +1,15 @@
+// The texts a measured block puts on the result labels. The measuring loop and the
+// command-line analyser both use these, so a recording reads as the window shows it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+// "Frequency: " and the value rounded to two decimals (exact ties to even) in its
+// shortest form: 440 -> "Frequency: 440", 82.4069 -> "Frequency: 82.41".
+std::string FrequencyCaption(double frequency, char decimalSeparator = '.');
+
+// The caption for the note label after a block at `frequency`: "Note: A4" when the note
+// is in range and differs from the one last written (which is then remembered);
+// nothing when the label is to keep its text.
+std::optional<std::string> NoteCaptionUpdate(double frequency, std::string& lastNoteWritten);

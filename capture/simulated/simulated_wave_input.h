@@ -1,0 +1,67 @@
+// A scripted wave-input backend for tests and demonstrations: named devices, devices
+// that refuse to open, sound sources (tone, recording, silence), real-time or instant
+// pacing, and faults (a buffer that is never done, a device that stops mid-run).
+// It records every call so tests can check the order the program makes them in.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/wave_input.h"
+
+struct SimulatedDevice {
+  // Sample n of the sound the device hears (n counts from the open).
+  using Source = std::function<std::int16_t(std::uint64_t n)>;
+
+  std::string name;           // raw bytes for szPname; longer than 32 bytes is cut there
+  bool opens = true;          // false: Open fails and leaves the handle alone
+  Source source;              // empty: silence
+  // Fault: after this many completed buffers, queued buffers are never marked done
+  // (0 = from the first buffer; negative = never).
+  int stopsDeliveringAfter = -1;
+
+  static Source Silence();
+  static Source Tone(double frequency, double amplitude, double phase = 0.0,
+                     int sampleRate = 44100);
+  static Source Recording(std::vector<std::int16_t> samples, bool loop = true);
+};
+
+class SimulatedWaveInput : public WaveInput {
+ public:
+  enum class Pacing { Instant, RealTime };  // RealTime: a block of N takes N/44100 s
+
+  explicit SimulatedWaveInput(std::vector<SimulatedDevice> devices,
+                              Pacing pacing = Pacing::Instant);
+  ~SimulatedWaveInput() override;
+
+  std::uint32_t GetNumDevs() override;
+  MMResult GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps, std::uint32_t size) override;
+  MMResult Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) override;
+  MMResult Start(HWaveIn handle) override;
+  MMResult PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult Reset(HWaveIn handle) override;
+  MMResult Close(HWaveIn handle) override;
+  bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+
+  // What the program did, in order: "Open 2", "Start", "PrepareHeader", "AddBuffer",
+  // "UnprepareHeader", "Reset", "Close" (calls on a zero or stale handle are recorded
+  // too, with " (no device)" appended).
+  std::vector<std::string> Calls() const;
+  void ClearCalls();
+  std::uint32_t LastOpenedDevice() const;
+  WaveFormatEx LastFormat() const;
+  bool DeviceOpen() const;
+  std::uint64_t BuffersCompleted() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
