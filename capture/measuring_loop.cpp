@@ -1,0 +1,125 @@
+#include "capture/measuring_loop.h"
+
+#include "analysis/numeric.h"
+#include "capture/result_captions.h"
+
+MeasuringLoop::MeasuringLoop(WaveInput& waveInput, MeasuringView& view, PitchAnalysis& analysis,
+                             std::vector<std::int16_t>& Samples,
+                             const std::vector<std::int32_t>& BitReversedIndex)
+    : waveInput_(waveInput),
+      view_(view),
+      analysis_(analysis),
+      Samples_(Samples),
+      BitReversedIndex_(BitReversedIndex) {
+  analysis_.SetTuningCaption = [this](const std::string& caption) { view_.SetTuningText(caption); };
+}
+
+void MeasuringLoop::PushButton2_Click() {
+  HandlerSteps steps("PushButton2_Click", [this](const ErrorReport& r) { view_.ShowError(r); });
+  bool stopPress = false;
+  steps.Run(100, [&] { stopPress = view_.ButtonCaption() == "Stop"; });
+
+  if (stopPress) {
+    steps.Run(142, [&] { Running = false; });
+    steps.Run(144, [&] { StopCapture(); });
+    return;
+  }
+
+  if (Running) return;  // 102: a start is already under way further up the stack
+  // Without a number of points the block size is unknown: refuse before opening anything.
+  if (view_.NumberOfPointsText().empty()) {
+    view_.ShowMessage(kChooseNumberOfPoints);
+    return;
+  }
+  std::string idleCaption;
+  steps.Run(104, [&] { idleCaption = view_.ButtonCaption(); });
+  steps.Run(106, [&] { view_.SetButtonCaption("Stop"); });
+  steps.Run(108, [&] { Running = true; });
+  steps.Run(110, [&] {
+    WaveFormat.wFormatTag = kWaveFormatPcm;
+    WaveFormat.nChannels = 1;
+    WaveFormat.nSamplesPerSec = static_cast<std::uint32_t>(kSampleRate);
+    WaveFormat.wBitsPerSample = 16;
+    WaveFormat.nBlockAlign = static_cast<std::uint16_t>(WaveFormat.nChannels * WaveFormat.wBitsPerSample / 8);
+    WaveFormat.nAvgBytesPerSec = WaveFormat.nBlockAlign * WaveFormat.nSamplesPerSec;
+    WaveFormat.cbSize = 0;
+  });
+  steps.Run(126, [&] {
+    // A missing selection (-1) widens to the default device.
+    const auto deviceId = static_cast<std::uint32_t>(static_cast<std::int32_t>(view_.SelectedDeviceIndex()));
+    waveInput_.Open(&hWaveIn, deviceId, &WaveFormat);
+  });
+  if (hWaveIn == 0) {  // 128
+    steps.Run(130, [&] { view_.ShowMessage(kDeviceDidNotOpen); });
+    // Nothing is measuring, so the controls go back to idle and the next press retries.
+    view_.SetButtonCaption(idleCaption);
+    Running = false;
+    return;
+  }
+  steps.Run(132, [&] { waveInput_.Start(hWaveIn); });
+  steps.Run(134, [&] { view_.SetNumberOfPointsEnabled(false); });
+  if (!steps.Run(136, [&] { CaptureLoop(); })) {
+    // The loop ended on an error: release the device rather than leave it recording.
+    StopCapture();
+  }
+  steps.Run(138, [&] { view_.SetButtonCaption(idleCaption); });
+  steps.Run(140, [&] { Running = false; });
+}
+
+void MeasuringLoop::CaptureLoop() {
+  Samples_.assign(static_cast<std::size_t>(2 * ToInt32(TextToNumber(view_.NumberOfPointsText()))), 0);
+  std::string lastNoteWritten;
+
+  while (true) {
+    WaveHeader.lpData = reinterpret_cast<char*>(Samples_.data());
+    const std::int32_t N = ToInt32(TextToNumber(view_.NumberOfPointsText()));
+    WaveHeader.dwBufferLength = static_cast<std::uint32_t>(2 * N);
+    WaveHeader.dwFlags = 0;
+    waveInput_.PrepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
+    waveInput_.AddBuffer(hWaveIn, &WaveHeader, kWaveHeaderSize);
+
+    // Sleeps until the driver side marks the buffer done; window events wait meanwhile.
+    if (!waveInput_.WaitDone(hWaveIn, &WaveHeader, BlockTimeLimit(N))) {
+      GiveUpOnStalledDevice();
+      return;
+    }
+    if (hWaveIn == 0) return;
+    waveInput_.UnprepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
+
+    const double frequency = analysis_.DominantFrequency(Samples_, BitReversedIndex_, kSampleRate);
+    const std::string frequencyText = FrequencyCaption(frequency, view_.DecimalSeparator());
+    if (view_.FrequencyText() != frequencyText) view_.SetFrequencyText(frequencyText);
+    if (const auto noteText = NoteCaptionUpdate(frequency, lastNoteWritten)) view_.SetNoteText(*noteText);
+
+    view_.ProcessPendingEvents();
+    if (hWaveIn == 0) return;
+  }
+}
+
+std::chrono::milliseconds MeasuringLoop::BlockTimeLimit(std::int32_t N) const {
+  const auto blockMilliseconds = static_cast<std::int64_t>(N) * 1000 / kSampleRate + 1;
+  return stallAllowance_ + std::chrono::milliseconds(4 * blockMilliseconds);
+}
+
+void MeasuringLoop::GiveUpOnStalledDevice() {
+  StopCapture();
+  Running = false;
+  view_.ShowMessage(kDeviceStoppedDelivering);
+}
+
+void MeasuringLoop::StopCapture() {
+  waveInput_.Reset(hWaveIn);
+  waveInput_.Close(hWaveIn);
+  hWaveIn = 0;
+  view_.SetButtonCaption("Start");
+  view_.SetNumberOfPointsEnabled(true);
+}
+
+void MeasuringLoop::Form_QueryUnload(std::int16_t& Cancel, std::int16_t /*UnloadMode*/) {
+  HandlerSteps steps("Form_QueryUnload", [this](const ErrorReport& r) { view_.ShowError(r); });
+  bool deviceOpen = false;
+  steps.Run(100, [&] { deviceOpen = hWaveIn != 0; });
+  if (!deviceOpen) return;
+  steps.Run(102, [&] { StopCapture(); });
+  steps.Run(104, [&] { Cancel = 1; });
+}
