@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/fundamental.h"
 #include "analysis/note_naming.h"
 #include "analysis/numeric.h"
 #include "analysis/spectrum.h"
@@ -43,8 +44,11 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
 
   // The frames start one frame length apart: that is the span of the phase advance.
   const auto frameLength = static_cast<std::int32_t>(frameA.size());
-  const double frequency = ReturnTrueFrequency(PeakBinFrequency, PeakPhase[0], PeakPhase[1],
+  const double partialFrequency = ReturnTrueFrequency(PeakBinFrequency, PeakPhase[0], PeakPhase[1],
                                                PeakBin, frameLength, SampleRate);
+  // The strongest partial is often a harmonic of the note that sounds: report the note's
+  // fundamental, judged on the whole block, so frequency, note and tuning name that note.
+  const double frequency = FindFundamental(retained, partialFrequency, SampleRate).frequency;
   if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(frequency));
   return frequency;
 }

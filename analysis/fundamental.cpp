@@ -1,0 +1,197 @@
+#include "analysis/fundamental.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstddef>
+
+#include "analysis/numeric.h"
+#include "analysis/spectrum.h"
+
+// Method: the normalised square difference function (NSDF) of P. McLeod and G. Wyvill,
+// "A smarter way to find pitch", Proc. ICMC 2005 — a normalised form of the difference
+// function of YIN (A. de Cheveigné and H. Kawahara, JASA 111(4), 2002) that keeps the
+// whole overlap of the block with its shifted self at every lag, so that a block only a
+// little longer than one period still measures it. It is computed for all lags at once
+// from the autocorrelation, obtained with a zero-padded transform (Wiener-Khinchin).
+//
+// The strongest partial fp, measured precisely by the phase advance, names the
+// candidate periods h/fp for h = 1, 2, ...; the NSDF's peak next to each says how well
+// the block repeats after that many partial periods. As in McLeod's peak picking, the
+// shortest candidate whose peak reaches a large share of the best one is the period:
+// a note repeats after its own period and after every multiple of it, but not after a
+// fraction of it. The fundamental is then fp/h, as precise as fp itself.
+
+namespace {
+
+using Complex = std::complex<double>;
+
+// A block repeats clearly enough to be judged only above this NSDF value.
+constexpr double kClearPeriodicity = 0.5;
+// The chosen period's peak must reach this share of the best candidate's peak.
+constexpr double kShareOfBest = 0.9;
+// The shifted block must overlap at least this share of the block.
+constexpr double kLeastOverlap = 0.25;
+// A candidate's peak is looked for this far (relative) around h/fp, for partials a
+// little off the harmonic series (stiff strings) and for partials read at a bin's edge.
+constexpr double kLagTolerance = 0.03;
+// Within this many cents of the measured period, a fundamental that is itself the
+// strongest partial keeps the frequency read from its phase advance.
+constexpr double kAgreementCents = 0.5;
+
+// In-place radix-2 transform of a power-of-two length; sign -1 forward, +1 inverse
+// (unscaled).
+void TransformInPlace(std::vector<Complex>& data, double sign) {
+  const std::size_t n = data.size();
+  for (std::size_t i = 1, j = 0; i < n; ++i) {
+    std::size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(data[i], data[j]);
+  }
+  for (std::size_t length = 2; length <= n; length <<= 1) {
+    const double angle = sign * 2.0 * kPi / static_cast<double>(length);
+    const std::size_t half = length / 2;
+    for (std::size_t k = 0; k < half; ++k) {
+      const Complex twiddle = std::polar(1.0, angle * static_cast<double>(k));
+      for (std::size_t start = 0; start < n; start += length) {
+        const Complex a = data[start + k];
+        const Complex b = data[start + k + half] * twiddle;
+        data[start + k] = a + b;
+        data[start + k + half] = a - b;
+      }
+    }
+  }
+}
+
+struct Peak {
+  double lag = 0.0;
+  double value = -1.0;
+};
+
+// The highest local maximum of the NSDF among lags lo..hi, refined by a parabola through
+// it and its neighbours.
+Peak PeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi) {
+  Peak best;
+  for (std::size_t t = std::max<std::size_t>(lo, 1); t <= hi && t + 1 < nsdf.size(); ++t) {
+    const double left = nsdf[t - 1];
+    const double centre = nsdf[t];
+    const double right = nsdf[t + 1];
+    if (centre < left || centre < right || centre <= best.value) continue;
+    const double curvature = left - 2.0 * centre + right;
+    double offset = 0.0;
+    double value = centre;
+    if (curvature < 0.0) {
+      offset = 0.5 * (left - right) / curvature;
+      value = centre - 0.25 * (left - right) * offset;
+    }
+    best = {static_cast<double>(t) + offset, value};
+  }
+  return best;
+}
+
+double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
+
+}  // namespace
+
+std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block) {
+  const std::size_t n = block.size();
+  std::vector<double> result(n, 0.0);
+  if (n == 0) return result;
+
+  double mean = 0.0;
+  for (const std::int16_t x : block) mean += x;
+  mean /= static_cast<double>(n);
+  std::vector<double> x(n);
+  for (std::size_t i = 0; i < n; ++i) x[i] = block[i] - mean;
+
+  // Autocorrelation r(t) = sum x[j] x[j+t]: padded to twice the length it does not wrap.
+  std::size_t size = 1;
+  while (size < 2 * n) size <<= 1;
+  std::vector<Complex> spectrum(size, Complex(0.0, 0.0));
+  for (std::size_t i = 0; i < n; ++i) spectrum[i] = Complex(x[i], 0.0);
+  TransformInPlace(spectrum, -1.0);
+  for (Complex& bin : spectrum) bin = Complex(std::norm(bin), 0.0);
+  TransformInPlace(spectrum, +1.0);
+
+  // m(t) = sum over the overlap of x[j]^2 + x[j+t]^2, shrinking by one term each side.
+  double energy = 0.0;
+  for (const double v : x) energy += v * v;
+  double m = 2.0 * energy;
+  const double scale = 1.0 / static_cast<double>(size);
+  // Below this the overlap holds nothing but rounding noise.
+  const double silent = 1e-9 * (2.0 * energy + 1.0);
+  for (std::size_t t = 0; t < n; ++t) {
+    if (t > 0) m -= x[t - 1] * x[t - 1] + x[n - t] * x[n - t];
+    const double r = spectrum[t].real() * scale;
+    result[t] = m > silent ? std::clamp(2.0 * r / m, -1.0, 1.0) : 0.0;
+  }
+  return result;
+}
+
+FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
+                                   double partialFrequency, std::int32_t SampleRate) {
+  FundamentalReading reading{partialFrequency, 1, 0.0};
+  if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return reading;
+
+  const std::vector<double> nsdf = NormalisedSquareDifference(block);
+  const auto blockLength = static_cast<double>(block.size());
+  const double partialPeriod = Divide(SampleRate, partialFrequency);
+  const auto longestLag = static_cast<std::size_t>(blockLength * (1.0 - kLeastOverlap));
+  // The partial was read from frames of half the block; next to other partials that
+  // reading may be off by up to a bin and a half, so each candidate's peak is looked for
+  // that far (but never as far as the next candidate).
+  const double binWidth = SampleRate / (blockLength / 2.0);
+  const double tolerance = std::max(kLagTolerance, 1.5 * binWidth / partialFrequency);
+
+  struct Candidate {
+    std::int32_t harmonic;
+    Peak peak;
+  };
+  std::vector<Candidate> candidates;
+  for (std::int32_t h = 1; partialFrequency / h >= kLowestFrequency; ++h) {
+    const double lag = h * partialPeriod;
+    const double halfWidth = std::min(0.45 * partialPeriod, std::max(2.0, tolerance * lag));
+    if (lag - halfWidth > static_cast<double>(longestLag)) break;
+    const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(lag - halfWidth)));
+    const auto hi = std::min(longestLag, static_cast<std::size_t>(std::ceil(lag + halfWidth)));
+    const Peak peak = PeakBetween(nsdf, lo, hi);
+    if (peak.value > -1.0) candidates.push_back({h, peak});
+  }
+  if (candidates.empty()) return reading;
+
+  double best = -1.0;
+  for (const Candidate& c : candidates) best = std::max(best, c.peak.value);
+  if (best < kClearPeriodicity) return reading;
+  const Candidate* chosen = nullptr;
+  for (const Candidate& c : candidates) {
+    if (c.peak.value >= kShareOfBest * best) {
+      chosen = &c;
+      break;
+    }
+  }
+
+  // The period, measured over as many whole periods as half the block holds: the
+  // peak k periods on locates the period k times more finely.
+  const double period = chosen->peak.lag;
+  const double span = std::max(period, blockLength / 2.0);
+  const double periods = std::max(1.0, std::floor(span / period));
+  double measured = period;
+  if (periods > 1.0) {
+    const double lag = periods * period;
+    const Peak far = PeakBetween(nsdf, static_cast<std::size_t>(std::floor(lag - 0.3 * period)),
+                                 std::min(longestLag, static_cast<std::size_t>(std::ceil(lag + 0.3 * period))));
+    if (far.value > kClearPeriodicity) measured = far.lag / periods;
+  }
+  const double fundamental = Divide(SampleRate, measured);
+  if (fundamental < kLowestFrequency) return reading;
+
+  reading.harmonic = chosen->harmonic;
+  reading.periodicity = chosen->peak.value;
+  // A pure fundamental read by its phase advance is exact; it stands when the period
+  // agrees with it.
+  const bool partialAgrees =
+      chosen->harmonic == 1 && std::abs(CentsBetween(partialFrequency, fundamental)) < kAgreementCents;
+  reading.frequency = partialAgrees ? partialFrequency : fundamental;
+  return reading;
+}

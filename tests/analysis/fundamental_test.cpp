@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/fundamental.h"
+#include "analysis/note_naming.h"
+#include "analysis/spectrum.h"
+#include "support/signals.h"
+
+namespace {
+
+using test_signals::CaptureBuffer;
+using test_signals::CentsBetween;
+using test_signals::kTestPi;
+
+// A string-like tone: partial n at n f0 sqrt(1 + B n^2) (B = 0 is a harmonic series) with
+// the given relative amplitudes, each at its own phase, scaled to the peak level.
+std::vector<std::int16_t> Partials(double f0, const std::vector<double>& amplitudes,
+                                   std::size_t count, double stiffness = 0.0,
+                                   double level = 9000.0, double rate = 44100.0) {
+  std::vector<double> x(count, 0.0);
+  for (std::size_t p = 0; p < amplitudes.size(); ++p) {
+    const double n = static_cast<double>(p + 1);
+    const double f = n * f0 * std::sqrt(1.0 + stiffness * n * n);
+    for (std::size_t i = 0; i < count; ++i)
+      x[i] += amplitudes[p] * std::sin(2 * kTestPi * f * static_cast<double>(i) / rate + 0.7 * n);
+  }
+  double peak = 0;
+  for (double v : x) peak = std::max(peak, std::abs(v));
+  std::vector<std::int16_t> samples(count);
+  for (std::size_t i = 0; i < count; ++i)
+    samples[i] = static_cast<std::int16_t>(std::lround(x[i] / peak * level));
+  return samples;
+}
+
+struct Reading {
+  double frequency = 0;
+  std::string tuningCaption = "untouched";
+};
+
+Reading Analyse(const std::vector<std::int16_t>& block, std::int32_t rate = 44100) {
+  PitchAnalysis analysis;
+  Reading reading;
+  analysis.SetTuningCaption = [&](const std::string& caption) { reading.tuningCaption = caption; };
+  reading.frequency = analysis.DominantFrequency(
+      CaptureBuffer(block), BitReversal(static_cast<std::int32_t>(block.size() / 2)), rate);
+  return reading;
+}
+
+struct HarmonicCase {
+  const char* name;
+  double f0;
+  std::vector<double> amplitudes;  // of partials 1, 2, 3 ...
+  double stiffness;
+  int N;
+  const char* note;
+  double maxCents;  // from the lowest partial
+};
+
+class StrongHarmonic : public ::testing::TestWithParam<HarmonicCase> {};
+
+// The strongest partial is a harmonic, or the fundamental is missing altogether: the
+// reading names the note that sounds, with its lowest partial's frequency and tuning.
+TEST_P(StrongHarmonic, ReadsTheFundamentalNotThePartial) {
+  const HarmonicCase& c = GetParam();
+  const Reading reading =
+      Analyse(Partials(c.f0, c.amplitudes, static_cast<std::size_t>(c.N), c.stiffness));
+  const double lowestPartial = c.f0 * std::sqrt(1.0 + c.stiffness);
+  EXPECT_EQ(Note_Octave(GetMIDINoteNumber(reading.frequency)), c.note) << reading.frequency;
+  EXPECT_LT(std::abs(CentsBetween(reading.frequency, lowestPartial)), c.maxCents)
+      << reading.frequency;
+  EXPECT_EQ(reading.tuningCaption, "Tuning: " + Tuning(reading.frequency));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tones, StrongHarmonic,
+    ::testing::Values(
+        HarmonicCase{"E2_second_strongest_4096", 82.4069, {0.3, 1.0, 0.6, 0.4, 0.2}, 0, 4096, "E2", 1.5},
+        HarmonicCase{"E2_second_strongest_2048", 82.4069, {0.3, 1.0, 0.6, 0.4, 0.2}, 0, 2048, "E2", 3},
+        HarmonicCase{"E2_second_strongest_1024", 82.4069, {0.3, 1.0, 0.6, 0.4, 0.2}, 0, 1024, "E2", 15},
+        HarmonicCase{"E2_third_strongest_4096", 82.4069, {0.2, 0.5, 1.0, 0.3, 0.3}, 0, 4096, "E2", 1.5},
+        HarmonicCase{"A2_third_strongest_2048", 110.0, {0.3, 0.4, 1.0, 0.5}, 0, 2048, "A2", 3},
+        HarmonicCase{"D3_fourth_strongest_4096", 146.832, {0.2, 0.3, 0.5, 1.0, 0.4}, 0, 4096, "D3", 1.5},
+        HarmonicCase{"G3_missing_fundamental_4096", 195.998, {0.0, 1.0, 0.8, 0.5}, 0, 4096, "G3", 1.5},
+        HarmonicCase{"G3_missing_fundamental_1024", 195.998, {0.0, 1.0, 0.8, 0.5}, 0, 1024, "G3", 5},
+        HarmonicCase{"B3_second_strongest_1024", 246.942, {0.4, 1.0, 0.5}, 0, 1024, "B3", 5},
+        HarmonicCase{"bass_B0_third_strongest_4096", 30.8677, {0.2, 0.6, 1.0, 0.7, 0.5, 0.3}, 0, 4096, "B0", 2},
+        HarmonicCase{"bass_E1_second_strongest_2048", 41.2034, {0.3, 1.0, 0.8, 0.4}, 0, 2048, "E1", 5},
+        // A stiff string: the upper partials run sharp, as on a piano's low notes.
+        HarmonicCase{"stiff_E2_third_strongest_4096", 82.4069, {0.3, 0.6, 1.0, 0.5, 0.4}, 4e-4, 4096, "E2", 5},
+        HarmonicCase{"stiff_C3_second_strongest_2048", 130.813, {0.5, 1.0, 0.6, 0.3}, 3e-4, 2048, "C3", 5},
+        HarmonicCase{"E4_fundamental_strongest_1024", 329.628, {1.0, 0.5, 0.3, 0.2}, 0, 1024, "E4", 3}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(FindFundamental, NamesTheHarmonicNumberOfTheStrongestPartial) {
+  const struct { std::vector<double> amplitudes; int harmonic; } cases[] = {
+      {{1.0, 0.5, 0.3}, 1}, {{0.3, 1.0, 0.4}, 2}, {{0.2, 0.4, 1.0, 0.3}, 3},
+      {{0.0, 0.5, 0.6, 1.0}, 4}, {{0.1, 0.2, 0.3, 0.4, 1.0, 0.2}, 5}};
+  for (const auto& c : cases) {
+    const auto block = Partials(110.0, c.amplitudes, 4096);
+    const double partial = 110.0 * c.harmonic;
+    const FundamentalReading reading = FindFundamental(block, partial, 44100);
+    EXPECT_EQ(reading.harmonic, c.harmonic);
+    EXPECT_NEAR(reading.frequency, 110.0, 1e-3);
+    EXPECT_GT(reading.periodicity, 0.9);
+  }
+}
+
+// Without periodicity there is nothing to decide: the partial stands as it was read.
+TEST(FindFundamental, NoiseAndSilenceKeepThePartial) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> noise(-20000, 20000);
+  std::vector<std::int16_t> hiss(4096);
+  for (auto& x : hiss) x = static_cast<std::int16_t>(noise(random));
+  std::vector<std::int16_t> silence(4096, 0);
+  for (const auto* block : {&hiss, &silence}) {
+    const FundamentalReading reading = FindFundamental(*block, 523.0, 44100);
+    EXPECT_EQ(reading.harmonic, 1);
+    EXPECT_EQ(reading.frequency, 523.0);
+  }
+}
+
+// A note below A0 would be out of range: a 20 Hz buzz whose 2nd harmonic is strongest
+// reads as that harmonic, not as its 20 Hz fundamental.
+TEST(FindFundamental, NeverProposesAFundamentalBelowTheMusicalRange) {
+  const auto block = Partials(20.0, {0.5, 1.0, 0.5}, 8192);
+  const FundamentalReading reading = FindFundamental(block, 40.0, 44100);
+  EXPECT_EQ(reading.harmonic, 1);
+  EXPECT_EQ(reading.frequency, 40.0);
+}
+
+// Other sample rates are honoured (the analyser reads files at any rate).
+TEST(DominantFrequency, ReadsTheFundamentalAtTheGivenSampleRate) {
+  for (const std::int32_t rate : {22050, 48000, 96000}) {
+    const auto block = Partials(110.0, {0.3, 1.0, 0.5}, 4096, 0.0, 9000.0, rate);
+    const Reading reading = Analyse(block, rate);
+    EXPECT_EQ(Note_Octave(GetMIDINoteNumber(reading.frequency)), "A2") << rate;
+    EXPECT_LT(std::abs(CentsBetween(reading.frequency, 110.0)), 3.0) << rate;
+  }
+}
+
+TEST(NormalisedSquareDifference, IsOneAtThePeriodMinusOneAtHalfAndBlindToTheMean) {
+  // A sine of exactly 100 samples per period, on an offset.
+  std::vector<std::int16_t> block(1000);
+  for (std::size_t i = 0; i < block.size(); ++i)
+    block[i] = static_cast<std::int16_t>(
+        std::lround(5000 + 3000 * std::sin(2 * kTestPi * static_cast<double>(i) / 100)));
+  const std::vector<double> n = NormalisedSquareDifference(block);
+  ASSERT_EQ(n.size(), block.size());
+  EXPECT_NEAR(n[0], 1.0, 1e-9);
+  EXPECT_NEAR(n[100], 1.0, 1e-3);
+  EXPECT_NEAR(n[200], 1.0, 1e-3);
+  EXPECT_NEAR(n[50], -1.0, 1e-3);
+  EXPECT_NEAR(n[25], 0.0, 0.02);
+  for (const double v : NormalisedSquareDifference(std::vector<std::int16_t>(256, 0)))
+    EXPECT_EQ(v, 0.0);
+}
+
+}  // namespace
