@@ -1,0 +1,26 @@
+// The program: the window with the system's wave input, the user's settings store and
+// real dialogs; start-up runs before the window is first shown.
+#include <QApplication>
+#include <memory>
+
+#include "capture/system_wave_input.h"
+#include "window/app_title.h"
+#include "window/form1.h"
+#include "window/message_service.h"
+#include "window/settings_store.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QCoreApplication::setOrganizationName("Harrowfen");
+  QCoreApplication::setApplicationName(kProductTitle);  // until start-up shortens it
+
+  std::unique_ptr<WaveInput> waveInput = CreateSystemWaveInput();
+  QSettingsStore settings(OpenUserSettings());
+  DialogMessageService messages;
+  Form1 form(Form1Services{*waveInput, settings, messages,
+                           QCoreApplication::applicationDirPath(), kProductTitle});
+  form.Form_Load();
+  if (form.ProgramEnded()) return 1;
+  form.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,88 @@
+// The main window: its controls by their names, its start-up, the FFT-size handler and
+// the device list, and the state the measuring loop and the analysis share.
+#pragma once
+
+#include <QCursor>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "analysis/spectrum.h"
+
+class AutoSizeLabel;
+class MessageService;
+class PushButton;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class SettingsStore;
+class SkinFramework;
+class WaveInput;
+
+// What the window reaches outside itself, handed in so tests can replace every part.
+struct Form1Services {
+  WaveInput& waveInput;
+  SettingsStore& settings;
+  MessageService& messages;
+  QString programFolder;             // holds HAND-M.CUR and x/o.cjs
+  QString productTitle = "Corvandel Pitch Suite";
+};
+
+inline constexpr const char* kNumberOfPointsKey = "lstnumberofpoints";
+inline constexpr const char* kNoMicrophoneFound = "No microphone found.";
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Form1(Form1Services services, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // The controls, in creation order; children follow their container.
+  QLineEdit* Text1;
+  QGroupBox* Frame3;
+  QListWidget* lstNumberofPoints;
+  QGroupBox* Frame2;
+  AutoSizeLabel* lblFrequency;
+  AutoSizeLabel* lblTuning;
+  AutoSizeLabel* lblNote;
+  QGroupBox* Frame1;
+  QListWidget* lstAudioDevices;
+  PushButton* PushButton2;
+  SkinFramework* SkinFramework1 = nullptr;  // the skin engine, attached by ApplySkin
+
+  // Shared with the measuring loop and the analysis.
+  PitchAnalysis Analysis;
+  std::vector<std::int32_t> BitReversedIndex;
+  std::vector<std::int16_t> Samples;
+
+  // The custom pointer image loaded at start-up from HAND-M.CUR, if any.
+  std::optional<QCursor> MouseIcon;
+
+  // Runs once before the window is first shown; failures go to the error dialog.
+  void Form_Load();
+  // True once the program has been ended during start-up: the window must not be shown.
+  bool ProgramEnded() const;
+
+  void FillDeviceList();
+
+  const Form1Services& Services() const;
+
+ public slots:
+  void lstNumberofPoints_Click();
+  void PushButton2_Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CreateControls();
+  void SelectStoredNumberOfPoints();
+  void EndProgram();
+
+  Form1Services services_;
+  bool programEnded_ = false;
+  bool centred_ = false;
+};

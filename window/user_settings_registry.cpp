@@ -1,0 +1,10 @@
+// Windows: where the classic per-user settings calls keep application "Harrowfen".
+#include <QSettings>
+
+#include "window/settings_store.h"
+
+std::unique_ptr<QSettings> OpenUserSettings() {
+  return std::make_unique<QSettings>(
+      "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Harrowfen\\Corvandel Pitch Suite",
+      QSettings::NativeFormat);
+}
