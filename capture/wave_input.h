@@ -32,6 +32,13 @@ struct WaveFormatEx {
   std::uint16_t cbSize = 0;
 };
 
+// The one format the backends record: PCM, mono, 16 bits, 44100 samples per second.
+inline bool IsCaptureFormat(const WaveFormatEx* format) {
+  return format != nullptr && format->wFormatTag == kWaveFormatPcm && format->nChannels == 1 &&
+         format->nSamplesPerSec == 44100 && format->wBitsPerSample == 16 &&
+         format->nBlockAlign == 2;
+}
+
 // The one buffer header. The backend's driver side sets WHDR_DONE in dwFlags from its
 // own thread, hence the atomic.
 struct WaveHeader {

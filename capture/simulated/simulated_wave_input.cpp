@@ -15,12 +15,6 @@ std::int16_t ClampToSample(double value) {
   return static_cast<std::int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
 }
 
-bool IsCaptureFormat(const WaveFormatEx* format) {
-  return format != nullptr && format->wFormatTag == kWaveFormatPcm && format->nChannels == 1 &&
-         format->nSamplesPerSec == 44100 && format->wBitsPerSample == 16 &&
-         format->nBlockAlign == 2;
-}
-
 }  // namespace
 
 SimulatedDevice::Source SimulatedDevice::Silence() {

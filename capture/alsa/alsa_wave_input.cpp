@@ -1,0 +1,379 @@
+#include "capture/alsa/alsa_wave_input.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <thread>
+
+#include "capture/system_wave_input.h"
+
+namespace {
+
+constexpr unsigned kRate = 44100;
+constexpr unsigned kLatencyMicroseconds = 100000;
+constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
+
+// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
+// devices are probed; the tuner has nothing to show them to.
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+bool OpensForCapture(const std::string& pcmName) {
+  snd_pcm_t* pcm = nullptr;
+  if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
+    return false;
+  }
+  snd_pcm_close(pcm);
+  return true;
+}
+
+// Sound servers, converters and mixers: each only passes on what a card or the default
+// device records, so listing them would show the same microphone again.
+bool IsPassThroughPlugin(std::string_view name) {
+  static constexpr std::array<std::string_view, 17> kNames = {
+      "default", "sysdefault", "null",  "pulse",     "pipewire", "jack",
+      "oss",     "lavrate",    "samplerate", "speexrate", "speex", "upmix",
+      "vdownmix", "a52",       "dmix",  "dsnoop",    "usbstream"};
+  return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
+}
+
+std::string HintText(void* hint, const char* field) {
+  char* value = snd_device_name_get_hint(hint, field);
+  if (value == nullptr) return {};
+  std::string text(value);
+  std::free(value);
+  return text;
+}
+
+// A description over several lines ("card\ndevice") as one line.
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ',');
+  for (std::size_t comma = text.find(','); comma != std::string::npos;
+       comma = text.find(',', comma + 2)) {
+    text.insert(comma + 1, " ");
+  }
+  return text;
+}
+
+void AddCardDevices(std::vector<AlsaCaptureDevice>& list) {
+  snd_ctl_card_info_t* cardInfo = nullptr;
+  snd_pcm_info_t* pcmInfo = nullptr;
+  snd_ctl_card_info_malloc(&cardInfo);
+  snd_pcm_info_malloc(&pcmInfo);
+  for (int card = -1; snd_card_next(&card) == 0 && card >= 0;) {
+    snd_ctl_t* ctl = nullptr;
+    if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0) continue;
+    if (snd_ctl_card_info(ctl, cardInfo) == 0) {
+      const std::string cardId = snd_ctl_card_info_get_id(cardInfo);
+      const std::string cardName = snd_ctl_card_info_get_name(cardInfo);
+      for (int device = -1; snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0;) {
+        snd_pcm_info_set_device(pcmInfo, static_cast<unsigned>(device));
+        snd_pcm_info_set_subdevice(pcmInfo, 0);
+        snd_pcm_info_set_stream(pcmInfo, SND_PCM_STREAM_CAPTURE);
+        if (snd_ctl_pcm_info(ctl, pcmInfo) < 0) continue;  // no capture on this device
+        const std::string deviceName = snd_pcm_info_get_name(pcmInfo);
+        list.push_back({"plughw:CARD=" + cardId + ",DEV=" + std::to_string(device),
+                        deviceName.empty() || deviceName == cardName
+                            ? cardName
+                            : cardName + ": " + deviceName});
+      }
+    }
+    snd_ctl_close(ctl);
+  }
+  snd_pcm_info_free(pcmInfo);
+  snd_ctl_card_info_free(cardInfo);
+}
+
+void AddHintedDevices(std::vector<AlsaCaptureDevice>& list) {
+  void** hints = nullptr;
+  if (snd_device_name_hint(-1, "pcm", &hints) < 0) return;
+  for (void** hint = hints; *hint != nullptr; ++hint) {
+    const std::string name = HintText(*hint, "NAME");
+    const std::string direction = HintText(*hint, "IOID");
+    // Names with arguments ("front:CARD=…") belong to a card, listed above.
+    if (name.empty() || name.find(':') != std::string::npos || IsPassThroughPlugin(name) ||
+        (!direction.empty() && direction != "Input")) {
+      continue;
+    }
+    const std::string description = HintText(*hint, "DESC");
+    list.push_back({name, description.empty() ? name : OneLine(description)});
+  }
+  snd_device_name_free_hint(hints);
+}
+
+}  // namespace
+
+std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
+  if (name.size() <= limit) return name;
+  std::size_t cut = limit;
+  // Bytes 10xxxxxx continue a character that began before them.
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut);
+}
+
+std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
+  snd_lib_error_set_handler(IgnoreAlsaMessage);
+  std::vector<AlsaCaptureDevice> candidates{{"default", "Default input"}};
+  AddCardDevices(candidates);
+  AddHintedDevices(candidates);
+  std::vector<AlsaCaptureDevice> list;
+  for (AlsaCaptureDevice& device : candidates) {
+    if (OpensForCapture(device.pcmName)) list.push_back(std::move(device));
+  }
+  return list;
+}
+
+// One open PCM and the driver thread that records into the queued buffer. The thread alone
+// uses the PCM between Open and Close; the queued buffer and the flags are shared under
+// the mutex, and the samples reach the caller's buffer only under it, so a buffer given
+// back by Reset is never written afterwards.
+class AlsaWaveInput::Recorder {
+ public:
+  explicit Recorder(snd_pcm_t* pcm) : pcm_(pcm), thread_([this] { Run(); }) {}
+
+  ~Recorder() {
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+    snd_pcm_close(pcm_);
+  }
+
+  void Start() {
+    std::lock_guard lock(mutex_);
+    started_ = true;
+    changed_.notify_all();
+  }
+
+  bool Queue(WaveHeader* header) {
+    std::lock_guard lock(mutex_);
+    if (queued_ != nullptr) return false;
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    header->dwBytesRecorded = 0;
+    queued_ = header;
+    ++ticket_;
+    changed_.notify_all();
+    return true;
+  }
+
+  bool Queued(const WaveHeader* header) {
+    std::lock_guard lock(mutex_);
+    return queued_ != nullptr && (header == nullptr || header == queued_);
+  }
+
+  void Reset() {
+    std::lock_guard lock(mutex_);
+    started_ = false;
+    if (queued_ != nullptr) GiveBack();
+  }
+
+  bool WaitDone(const WaveHeader* header, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [header] { return (header->dwFlags & WHDR_DONE) != 0; });
+  }
+
+ private:
+  enum class Outcome { Full, Abandoned, Failed };
+
+  void GiveBack() {
+    queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    queued_ = nullptr;
+    changed_.notify_all();
+  }
+
+  // The buffer of this ticket is still the one to fill.
+  bool Wanted(std::uint64_t ticket) {
+    std::lock_guard lock(mutex_);
+    return !quit_ && started_ && queued_ != nullptr && ticket_ == ticket;
+  }
+
+  void Run() {
+    std::unique_lock lock(mutex_);
+    std::uint64_t failedTicket = 0;
+    while (!quit_) {
+      if (!started_ || queued_ == nullptr || ticket_ == failedTicket) {
+        changed_.wait(lock);
+        continue;
+      }
+      const std::uint64_t ticket = ticket_;
+      const std::size_t count = queued_->dwBufferLength / 2;
+      lock.unlock();
+      const Outcome outcome = Record(ticket, count);
+      lock.lock();
+      if (outcome == Outcome::Failed) {
+        failedTicket = ticket;  // the device stopped delivering: this buffer is never done
+      } else if (outcome == Outcome::Full && queued_ != nullptr && ticket_ == ticket) {
+        std::memcpy(queued_->lpData, scratch_.data(), count * sizeof(std::int16_t));
+        queued_->dwBytesRecorded = static_cast<std::uint32_t>(count * sizeof(std::int16_t));
+        GiveBack();
+      }
+    }
+  }
+
+  bool Restart() {
+    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) return snd_pcm_start(pcm_) == 0;
+    return true;
+  }
+
+  // Starts the PCM afresh, so that only sound from now on is recorded, and reads `count`
+  // samples; the PCM is stopped again afterwards.
+  Outcome Record(std::uint64_t ticket, std::size_t count) {
+    scratch_.resize(count);
+    snd_pcm_drop(pcm_);
+    Outcome outcome = Outcome::Full;
+    if (snd_pcm_prepare(pcm_) < 0 || !Restart()) outcome = Outcome::Failed;
+    for (std::size_t got = 0; outcome == Outcome::Full && got < count;) {
+      if (!Wanted(ticket)) {
+        outcome = Outcome::Abandoned;
+        break;
+      }
+      const int ready = snd_pcm_wait(pcm_, kPollMilliseconds);
+      if (ready == 0) continue;  // nothing yet; a silent device keeps us here until Reset
+      const snd_pcm_sframes_t read =
+          ready < 0 ? ready
+                    : snd_pcm_readi(pcm_, scratch_.data() + got,
+                                    static_cast<snd_pcm_uframes_t>(count - got));
+      if (read == -EAGAIN) continue;
+      if (read < 0) {
+        // An overrun or a suspend is recovered; anything else means no more sound.
+        if (snd_pcm_recover(pcm_, static_cast<int>(read), 1) < 0 || !Restart()) {
+          outcome = Outcome::Failed;
+        }
+        continue;
+      }
+      got += static_cast<std::size_t>(read);
+    }
+    snd_pcm_drop(pcm_);
+    return outcome;
+  }
+
+  snd_pcm_t* const pcm_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool started_ = false;
+  bool quit_ = false;
+  WaveHeader* queued_ = nullptr;
+  std::uint64_t ticket_ = 0;            // counts the buffers queued
+  std::vector<std::int16_t> scratch_;  // the driver thread's own
+  std::thread thread_;                 // last, so it starts after the members above
+};
+
+AlsaWaveInput::AlsaWaveInput() : AlsaWaveInput(ListAlsaCaptureDevices()) {}
+
+AlsaWaveInput::AlsaWaveInput(std::vector<AlsaCaptureDevice> devices)
+    : devices_(std::move(devices)) {
+  snd_lib_error_set_handler(IgnoreAlsaMessage);
+}
+
+AlsaWaveInput::~AlsaWaveInput() = default;
+
+AlsaWaveInput::Recorder* AlsaWaveInput::Find(HWaveIn handle) {
+  std::lock_guard lock(mutex_);
+  const auto found = open_.find(handle);
+  return found == open_.end() ? nullptr : found->second.get();
+}
+
+std::uint32_t AlsaWaveInput::GetNumDevs() { return static_cast<std::uint32_t>(devices_.size()); }
+
+MMResult AlsaWaveInput::GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps,
+                                   std::uint32_t size) {
+  if (deviceId == kWaveMapper && !devices_.empty()) deviceId = 0;
+  if (caps == nullptr || deviceId >= devices_.size()) return kError;
+  WaveInCaps record;
+  record.wChannels = 1;
+  const std::string_view name = CutAtCharacter(devices_[deviceId].description, sizeof record.szPname);
+  std::memcpy(record.szPname, name.data(), name.size());
+  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
+  return kNoError;
+}
+
+MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) {
+  if (handle == nullptr || !IsCaptureFormat(format)) return kError;
+  std::string pcmName = "default";
+  if (deviceId != kWaveMapper) {
+    if (deviceId >= devices_.size()) return kError;
+    pcmName = devices_[deviceId].pcmName;
+  }
+  snd_pcm_t* pcm = nullptr;
+  if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
+    return kError;
+  }
+  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1,
+                         kLatencyMicroseconds) < 0) {
+    snd_pcm_close(pcm);
+    return kError;
+  }
+  std::lock_guard lock(mutex_);
+  const HWaveIn opened = ++lastHandle_;
+  open_.emplace(opened, std::make_unique<Recorder>(pcm));
+  *handle = opened;
+  return kNoError;
+}
+
+MMResult AlsaWaveInput::Start(HWaveIn handle) {
+  Recorder* recorder = Find(handle);
+  if (recorder == nullptr) return kError;
+  recorder->Start();
+  return kNoError;
+}
+
+MMResult AlsaWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
+  if (Find(handle) == nullptr || header == nullptr || size < kWaveHeaderSize ||
+      header->lpData == nullptr) {
+    return kError;
+  }
+  header->dwFlags |= WHDR_PREPARED;
+  return kNoError;
+}
+
+MMResult AlsaWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
+  Recorder* recorder = Find(handle);
+  if (recorder == nullptr || header == nullptr || size < kWaveHeaderSize ||
+      (header->dwFlags & WHDR_PREPARED) == 0) {
+    return kError;
+  }
+  return recorder->Queue(header) ? kNoError : kError;
+}
+
+MMResult AlsaWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
+  Recorder* recorder = Find(handle);
+  if (recorder == nullptr || header == nullptr || size < kWaveHeaderSize ||
+      recorder->Queued(header)) {
+    return kError;
+  }
+  header->dwFlags &= ~WHDR_PREPARED;
+  return kNoError;
+}
+
+MMResult AlsaWaveInput::Reset(HWaveIn handle) {
+  Recorder* recorder = Find(handle);
+  if (recorder == nullptr) return kError;
+  recorder->Reset();
+  return kNoError;
+}
+
+MMResult AlsaWaveInput::Close(HWaveIn handle) {
+  std::unique_ptr<Recorder> closing;
+  {
+    std::lock_guard lock(mutex_);
+    const auto found = open_.find(handle);
+    if (found == open_.end() || found->second->Queued(nullptr)) return kError;
+    closing = std::move(found->second);
+    open_.erase(found);
+  }
+  return kNoError;  // `closing` stops its thread and closes the PCM here
+}
+
+bool AlsaWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) {
+  if (header == nullptr) return false;
+  Recorder* recorder = Find(handle);
+  if (recorder == nullptr) return (header->dwFlags & WHDR_DONE) != 0;
+  return recorder->WaitDone(header, timeout);
+}
+
+std::unique_ptr<WaveInput> CreateSystemWaveInput() { return std::make_unique<AlsaWaveInput>(); }

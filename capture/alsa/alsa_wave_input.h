@@ -1,0 +1,60 @@
+// The wave-input contract over ALSA. The device list is built once, when the backend is
+// created: the system's default capture device first, then each capture device of each
+// sound card once (opened through ALSA's plug layer), then the capture PCMs that the
+// configuration names for people to see (its "hint" entries), leaving out sound servers
+// and converter plugins, which the default entry already reaches. Only devices that open
+// for capture at that moment are listed.
+//
+// Each open device has a driver thread that stands in for the sound driver: for every
+// queued buffer it starts the PCM afresh, reads the next samples, copies them into the
+// buffer, sets WHDR_DONE and stops the PCM again until the next buffer is queued.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "capture/wave_input.h"
+
+struct AlsaCaptureDevice {
+  std::string pcmName;      // what snd_pcm_open is given
+  std::string description;  // what the device list shows, UTF-8
+};
+
+// The capture devices that open right now, in list order.
+std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices();
+
+// The longest start of a UTF-8 name that fits into `limit` bytes without splitting a
+// character.
+std::string_view CutAtCharacter(std::string_view name, std::size_t limit);
+
+class AlsaWaveInput : public WaveInput {
+ public:
+  AlsaWaveInput();
+  explicit AlsaWaveInput(std::vector<AlsaCaptureDevice> devices);
+  ~AlsaWaveInput() override;
+
+  std::uint32_t GetNumDevs() override;
+  MMResult GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps, std::uint32_t size) override;
+  MMResult Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) override;
+  MMResult Start(HWaveIn handle) override;
+  MMResult PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult Reset(HWaveIn handle) override;
+  MMResult Close(HWaveIn handle) override;
+  bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+
+ private:
+  class Recorder;
+  Recorder* Find(HWaveIn handle);
+
+  std::vector<AlsaCaptureDevice> devices_;
+  std::mutex mutex_;  // guards the table of open devices
+  std::map<HWaveIn, std::unique_ptr<Recorder>> open_;
+  HWaveIn lastHandle_ = 0;
+};
