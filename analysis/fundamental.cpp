@@ -30,6 +30,9 @@ using Complex = std::complex<double>;
 constexpr double kClearPeriodicity = 0.5;
 // The chosen period's peak must reach this share of the best candidate's peak.
 constexpr double kShareOfBest = 0.9;
+// A longer period repeats better when what it leaves unexplained is at most this share
+// of what the shorter one leaves.
+constexpr double kBetterAperiodicity = 0.5;
 // The shifted block must overlap at least this share of the block.
 constexpr double kLeastOverlap = 0.25;
 // A candidate's peak is looked for this far (relative) around h/fp, for partials a
@@ -91,6 +94,77 @@ Peak PeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi
 }
 
 double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
+
+// The block's magnitude spectrum through a Blackman window (side lobes below -58 dB, so
+// a strong partial's leakage is not taken for a weak one), zero-padded four times, for
+// asking which partials are present.
+class BlockSpectrum {
+ public:
+  BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate)
+      : rate_(sampleRate), length_(static_cast<double>(block.size())) {
+    std::size_t size = 1;
+    while (size < kPadding * block.size()) size <<= 1;
+    std::vector<Complex> data(size, Complex(0.0, 0.0));
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      const double phase = 2.0 * kPi * static_cast<double>(i) / length_;
+      const double window = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
+      data[i] = Complex(window * block[i], 0.0);
+    }
+    TransformInPlace(data, -1.0);
+    magnitude_.resize(size / 2);
+    for (std::size_t k = 0; k < magnitude_.size(); ++k) magnitude_[k] = std::abs(data[k]);
+    binsPerHertz_ = static_cast<double>(size) / sampleRate;
+    const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
+    const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(kHighestFrequency * binsPerHertz_));
+    for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
+  }
+
+  // Whether the fundamental f, the partial's harmonic h, shows partials of its own
+  // beyond those of the fundamental at harmonic g < h (the shorter period): at least
+  // three of the first six harmonics k f that are not harmonics of the higher note stand
+  // out as peaks. Only asked where the window resolves neighbouring harmonics.
+  bool ShowsOwnPartials(double f, std::int32_t h, std::int32_t g) const {
+    const double resolution = rate_ / length_;  // one bin of the unpadded block
+    if (f < kResolvedBins * resolution) return false;
+    int asked = 0;
+    int present = 0;
+    for (std::int32_t k = 1; asked < kPartialsAsked; ++k) {
+      if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
+      const double frequency = k * f;
+      if (frequency > 0.45 * rate_) break;
+      ++asked;
+      if (IsPeakNear(frequency, resolution)) ++present;
+    }
+    return present >= kPartialsNeeded;
+  }
+
+ private:
+  static constexpr std::size_t kPadding = 4;
+  static constexpr double kResolvedBins = 3.5;
+  static constexpr int kPartialsAsked = 6;
+  static constexpr int kPartialsNeeded = 3;
+  // A partial counts as present from this far below the strongest one.
+  static constexpr double kPresentRatio = 0.0178;  // -35 dB
+
+  bool IsPeakNear(double frequency, double resolution) const {
+    const double centre = frequency * binsPerHertz_;
+    const double reach = resolution * binsPerHertz_;
+    const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+    const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+    for (std::size_t k = lo; k <= hi; ++k) {
+      if (magnitude_[k] >= kPresentRatio * strongest_ && magnitude_[k] >= magnitude_[k - 1] &&
+          magnitude_[k] >= magnitude_[k + 1])
+        return true;
+    }
+    return false;
+  }
+
+  double rate_;
+  double length_;
+  double binsPerHertz_ = 0.0;
+  double strongest_ = 0.0;
+  std::vector<double> magnitude_;
+};
 
 }  // namespace
 
@@ -163,12 +237,24 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
   double best = -1.0;
   for (const Candidate& c : candidates) best = std::max(best, c.peak.value);
   if (best < kClearPeriodicity) return reading;
+  // The shortest period that repeats nearly as well as the best one (McLeod's rule) ...
   const Candidate* chosen = nullptr;
   for (const Candidate& c : candidates) {
     if (c.peak.value >= kShareOfBest * best) {
       chosen = &c;
       break;
     }
+  }
+  // ... unless a longer one repeats better and the spectrum shows the partials that only
+  // its lower fundamental has: a low string whose odd harmonics have faded repeats
+  // almost as well after half its period, yet they are still there.
+  const BlockSpectrum spectrum(block, SampleRate);
+  for (const Candidate& c : candidates) {
+    const bool repeatsBetter = 1.0 - c.peak.value < kBetterAperiodicity * (1.0 - chosen->peak.value);
+    if (c.harmonic <= chosen->harmonic || c.peak.value < kShareOfBest * best || !repeatsBetter)
+      continue;
+    if (spectrum.ShowsOwnPartials(partialFrequency / c.harmonic, c.harmonic, chosen->harmonic))
+      chosen = &c;
   }
 
   // The period, measured over as many whole periods as half the block holds: the
