@@ -29,10 +29,10 @@ constexpr std::size_t kRampLength = 4 * 44100;
 const std::string kLongName = "Kondensatormikrofon im \xC3\x9C" "bungsr\xC3\xA4um";  // ä at bytes 31-32
 
 // Writes the sample files and the configuration into a fresh folder and points ALSA at it
-// before anything in this process asks ALSA for a device.
+// before any test asks ALSA for a device (not when the tests are only listed).
 class AlsaTestDevices : public ::testing::Environment {
  public:
-  AlsaTestDevices() {
+  void SetUp() override {
     char pattern[] = "/tmp/corvandel-alsa-XXXXXX";
     folder_ = mkdtemp(pattern);
     std::vector<std::int16_t> ramp(kRampLength);
