@@ -8,8 +8,10 @@
 #include <exception>
 
 #include "window/auto_size_label.h"
+#include "window/back_color.h"
 #include "window/message_service.h"
 #include "window/push_button.h"
+#include "window/skin_framework.h"
 #include "window/twips.h"
 
 namespace {
@@ -19,13 +21,6 @@ QFont WindowFont(double pointSize) {
   font.setPointSizeF(pointSize);
   font.setBold(true);
   return font;
-}
-
-void SetBackColor(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
 }
 
 QGroupBox* MakeFrame(const QString& name, const QString& caption, QRect geometry,
@@ -78,6 +73,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
   });
   // The measuring loop is wired into PushButton2_Click.
   connect(PushButton2, &PushButton::Click, this, &Form1::PushButton2_Click);
+  SkinFramework1 = new SkinFramework(this);
+  WirePointerFeedback();
 }
 
 Form1::~Form1() = default;
@@ -122,6 +119,11 @@ void Form1::showEvent(QShowEvent* event) {
     move(frame.topLeft());
   }
   QWidget::showEvent(event);
+}
+
+std::vector<QWidget*> Form1::Controls() const {
+  return {Text1,   Frame3,  lstNumberofPoints, Frame2,          lblFrequency,
+          lblTuning, lblNote, Frame1,            lstAudioDevices, PushButton2};
 }
 
 bool Form1::ProgramEnded() const { return programEnded_; }

@@ -51,7 +51,7 @@ class Form1 : public QWidget {
   QGroupBox* Frame1;
   QListWidget* lstAudioDevices;
   PushButton* PushButton2;
-  SkinFramework* SkinFramework1 = nullptr;  // the skin engine, attached by ApplySkin
+  SkinFramework* SkinFramework1;  // the skin engine; ApplySkin attaches the window to it
 
   // Shared with the measuring loop and the analysis.
   PitchAnalysis Analysis;
@@ -60,6 +60,16 @@ class Form1 : public QWidget {
 
   // The custom pointer image loaded at start-up from HAND-M.CUR, if any.
   std::optional<QCursor> MouseIcon;
+
+  // Pointer modes of the whole window.
+  static constexpr std::int16_t kDefaultPointer = 0;
+  static constexpr std::int16_t kBusyPointer = 11;
+  static constexpr std::int16_t kCustomPointer = 99;  // MouseIcon, or an arrow without one
+  std::int16_t MousePointer() const;
+  void SetMousePointer(std::int16_t mode);
+
+  // The controls in creation order (the visible ones; the engine is no widget).
+  std::vector<QWidget*> Controls() const;
 
   // Runs once before the window is first shown; failures go to the error dialog.
   void Form_Load();
@@ -74,15 +84,28 @@ class Form1 : public QWidget {
   void lstNumberofPoints_Click();
   void PushButton2_Click();
 
+  // Pointer feedback: the hand over the button, the ordinary pointer over the window
+  // and its frames; a busy pointer is left alone.
+  void Form_MouseMove(int button, int shift, int x, int y);
+  void Frame1_MouseMove(int button, int shift, int x, int y);
+  void Frame2_MouseMove(int button, int shift, int x, int y);
+  void Frame3_MouseMove(int button, int shift, int x, int y);
+  void PushButton2_MouseMove(int button, int shift, int x, int y);
+
  protected:
   void showEvent(QShowEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
   void SelectStoredNumberOfPoints();
   void EndProgram();
+  void WirePointerFeedback();
+  void HoverPointer(std::int16_t mode);
 
   Form1Services services_;
+  std::int16_t mousePointer_ = kDefaultPointer;
   bool programEnded_ = false;
   bool centred_ = false;
 };

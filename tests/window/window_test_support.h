@@ -30,6 +30,9 @@ class RecordingMessages : public MessageService {
   void ShowError(const ErrorReport& report) override { errors.push_back(report); }
 };
 
+// Failure messages show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 // Names parameterised cases after their `name` field.
 struct CaseName {
   template <typename Case>

@@ -1,0 +1,206 @@
+// The skinned look: colours by control kind, the six engine calls, refused skin files.
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include "analysis/numeric.h"
+#include "window/auto_size_label.h"
+#include "window/back_color.h"
+#include "window/push_button.h"
+#include "window/skin_framework.h"
+#include "window_test_support.h"
+
+namespace {
+
+struct EngineCall {
+  int dispatchId;
+  CallKind kind;
+  std::vector<QVariant> args;
+  bool operator==(const EngineCall&) const = default;
+  friend void PrintTo(const EngineCall& call, std::ostream* out) {
+    *out << "(" << call.dispatchId << ", " << static_cast<int>(call.kind) << ", "
+         << call.args.size() << " arguments)";
+  }
+};
+
+// The real engine, with every call written down first.
+class RecordingSkinFramework : public SkinFramework {
+ public:
+  using SkinFramework::SkinFramework;
+  std::vector<EngineCall> calls;
+
+  QVariant Invoke(int dispatchId, CallKind kind, const std::vector<QVariant>& args) override {
+    calls.push_back({dispatchId, kind, args});
+    return SkinFramework::Invoke(dispatchId, kind, args);
+  }
+};
+
+const QByteArray kGoodSkin =
+    "/* corvandel-skin 1 */\n"
+    "QLabel { color: #123456; }\n"
+    "/* section frames */\n"
+    "QGroupBox { border: 1px solid #654321; }\n"
+    "/* section captions */\n"
+    "QGroupBox::title { color: #abcdef; }\n"
+    "/* section dialogs */\n"
+    "QMessageBox { background-color: #101010; }\n";
+
+class SkinTest : public WindowTest {
+ protected:
+  void TearDown() override { qApp->setStyleSheet(""); }
+
+  std::unique_ptr<Form1> LoadedSkinnedForm() {
+    auto form = MakeForm();
+    delete form->SkinFramework1;
+    engine = new RecordingSkinFramework(form.get());
+    form->SkinFramework1 = engine;
+    form->Form_Load();
+    return form;
+  }
+
+  static std::vector<QWidget*> TakesButtonFace(Form1& form) {
+    return {&form, form.Frame1, form.Frame2, form.Frame3,
+            form.lblFrequency, form.lblTuning, form.lblNote};
+  }
+
+  RecordingSkinFramework* engine = nullptr;
+};
+
+QColor ButtonFace() { return QApplication::palette().color(QPalette::Button); }
+
+TEST_F(SkinTest, NoSkinFileKeepsWhiteAndCallsNothing) {
+  auto form = LoadedSkinnedForm();
+  for (QWidget* control : TakesButtonFace(*form)) EXPECT_EQ(BackColor(control), QColor(Qt::white));
+  EXPECT_TRUE(engine->calls.empty());
+  EXPECT_TRUE(form->styleSheet().isEmpty());
+}
+
+TEST_F(SkinTest, FolderInPlaceOfTheSkinFileIsNoSkin) {
+  ASSERT_TRUE(QDir(ProgramFolder()).mkpath("x/o.cjs"));
+  auto form = LoadedSkinnedForm();
+  EXPECT_EQ(BackColor(form.get()), QColor(Qt::white));
+  EXPECT_TRUE(engine->calls.empty());
+}
+
+TEST_F(SkinTest, GoodSkinRecoloursByKindAndMakesTheSixCallsInOrder) {
+  ASSERT_NE(ButtonFace(), QColor(Qt::white));  // otherwise the recolouring would not show
+  WriteProgramFile("x/o.cjs", kGoodSkin);
+  auto form = LoadedSkinnedForm();
+  EXPECT_TRUE(messages.errors.empty());
+
+  for (QWidget* control : TakesButtonFace(*form))
+    EXPECT_EQ(BackColor(control), ButtonFace()) << control->objectName().toStdString();
+  EXPECT_EQ(form->PushButton2->palette().color(QPalette::Button), QColor(Qt::white));
+  EXPECT_FALSE(form->lstAudioDevices->autoFillBackground());
+  EXPECT_FALSE(form->Text1->autoFillBackground());
+
+  const QString path = ProgramFolder() + "/x/o.cjs";
+  const std::vector<EngineCall> expected{
+      {2, CallKind::Method, {path, QString("")}},
+      {1, CallKind::PropertyGet, {}},
+      {1, CallKind::PropertyPut, {1}},
+      {5, CallKind::PropertyPut, {true}},
+      {10, CallKind::PropertyPut, {true}},
+      {3, CallKind::Method, {WindowHandle32(form.get())}}};
+  EXPECT_EQ(engine->calls, expected);
+
+  EXPECT_EQ(form->styleSheet(),
+            "QLabel { color: #123456; }\n"
+            "QGroupBox { border: 1px solid #654321; }\n"
+            "QGroupBox::title { color: #abcdef; }\n");
+  EXPECT_EQ(qApp->styleSheet(), "QMessageBox { background-color: #101010; }\n");
+}
+
+struct RefusedSkinCase {
+  const char* name;
+  QByteArray contents;
+  const char* description;
+  friend void PrintTo(const RefusedSkinCase& test, std::ostream* out) { *out << test.name; }
+};
+
+class RefusedSkinTest : public SkinTest, public ::testing::WithParamInterface<RefusedSkinCase> {};
+
+TEST_P(RefusedSkinTest, ReportsLine100KeepsTheColoursAndGoesOn) {
+  WriteProgramFile("x/o.cjs", GetParam().contents);
+  auto form = LoadedSkinnedForm();
+
+  ASSERT_EQ(messages.errors.size(), 1u);
+  EXPECT_EQ(messages.errors[0].line, 100);
+  EXPECT_EQ(messages.errors[0].description, GetParam().description);
+  for (QWidget* control : TakesButtonFace(*form)) EXPECT_EQ(BackColor(control), ButtonFace());
+  ASSERT_EQ(engine->calls.size(), 1u);
+  EXPECT_EQ(engine->calls[0].dispatchId, 2);
+  EXPECT_TRUE(form->styleSheet().isEmpty());
+  EXPECT_EQ(form->windowTitle(), "Corvandel Pitch Suite");
+  EXPECT_EQ(form->lstNumberofPoints->currentRow(), 0);
+  EXPECT_EQ(form->lstAudioDevices->count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedSkinTest,
+    ::testing::Values(
+        RefusedSkinCase{"Empty", "", "Skin file is empty"},
+        RefusedSkinCase{"WrongHeader", "/* some other skin */\nQLabel {}\n",
+                        "Not a skin of this program: the first line must be "
+                        "/* corvandel-skin 1 */"},
+        RefusedSkinCase{"NotUtf8", "/* corvandel-skin 1 */\nQLabel { color: \xff\xfe; }\n",
+                        "Skin file is not UTF-8 text"},
+        RefusedSkinCase{"OverOneMebibyte",
+                        "/* corvandel-skin 1 */\n" + QByteArray(1024 * 1024, ' '),
+                        "Skin file is larger than 1 MiB"},
+        RefusedSkinCase{"UnknownSection", "/* corvandel-skin 1 */\n/* section toolbar */\n",
+                        "Skin file has an unknown section: toolbar"}),
+    CaseName());
+
+struct EngineErrorCase {
+  const char* name;
+  int dispatchId;
+  CallKind kind;
+  std::vector<QVariant> args;
+  const char* description;
+  friend void PrintTo(const EngineErrorCase& test, std::ostream* out) { *out << test.name; }
+};
+
+class EngineErrorTest : public ::testing::TestWithParam<EngineErrorCase> {};
+
+TEST_P(EngineErrorTest, RefusesCallsItDoesNotOffer) {
+  SkinFramework engine;
+  const EngineErrorCase& test = GetParam();
+  try {
+    engine.Invoke(test.dispatchId, test.kind, test.args);
+    ADD_FAILURE() << "call accepted";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.Description(), test.description);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, EngineErrorTest,
+    ::testing::Values(
+        EngineErrorCase{"UnknownId", 4, CallKind::Method, {}, "Member not found"},
+        EngineErrorCase{"ReadOfAMethod", 2, CallKind::PropertyGet, {}, "Member not found"},
+        EngineErrorCase{"PutWithoutValue", 5, CallKind::PropertyPut, {},
+                        "Invalid procedure call or argument"},
+        EngineErrorCase{"LoadWithOneArgument", 2, CallKind::Method, {QString("a")},
+                        "Invalid procedure call or argument"},
+        EngineErrorCase{"LoadWithAVariant", 2, CallKind::Method, {QString("a"), QString("b")},
+                        "Invalid procedure call or argument"},
+        EngineErrorCase{"MissingFile", 2, CallKind::Method,
+                        {QString("/nonexistent/o.cjs"), QString("")},
+                        "Skin file cannot be read: /nonexistent/o.cjs"},
+        EngineErrorCase{"UnknownWindow", 3, CallKind::Method, {-12345},
+                        "Invalid procedure call or argument"}),
+    CaseName());
+
+TEST(SkinEngine, OptionsReadBackWhatWasWritten) {
+  SkinFramework engine;
+  EXPECT_EQ(engine.Invoke(1, CallKind::PropertyGet, {}).toInt(), 0);
+  engine.Invoke(1, CallKind::PropertyPut, {6});
+  EXPECT_EQ(engine.Invoke(1, CallKind::PropertyGet, {}).toInt(), 6);
+  engine.Invoke(10, CallKind::PropertyPut, {true});
+  EXPECT_TRUE(engine.Invoke(10, CallKind::PropertyGet, {}).toBool());
+}
+
+}  // namespace
