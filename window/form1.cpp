@@ -7,7 +7,11 @@
 #include <QScreen>
 #include <exception>
 
+#include <QCloseEvent>
+
+#include "capture/measuring_loop.h"
 #include "window/auto_size_label.h"
+#include "window/form1_measuring_view.h"
 #include "window/back_color.h"
 #include "window/message_service.h"
 #include "window/push_button.h"
@@ -71,7 +75,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
       services_.messages.ShowMessage(QString::fromUtf8(error.what()));
     }
   });
-  // The measuring loop is wired into PushButton2_Click.
+  measuringView_ = std::make_unique<Form1MeasuringView>(*this);
+  Measuring = std::make_unique<MeasuringLoop>(services_.waveInput, *measuringView_, Analysis,
+                                              Samples, BitReversedIndex);
   connect(PushButton2, &PushButton::Click, this, &Form1::PushButton2_Click);
   SkinFramework1 = new SkinFramework(this);
   WirePointerFeedback();
@@ -130,6 +136,23 @@ bool Form1::ProgramEnded() const { return programEnded_; }
 
 const Form1Services& Form1::Services() const { return services_; }
 
-void Form1::PushButton2_Click() {
-  // The measuring loop starts and stops here.
+void Form1::PushButton2_Click() { Measuring->PushButton2_Click(); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  std::int16_t cancel = 0;
+  const auto unloadMode = static_cast<std::int16_t>(event->spontaneous() ? 0 : 1);
+  Measuring->Form_QueryUnload(cancel, unloadMode);
+  if (cancel != 0) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  Form_Unload();
+}
+
+void Form1::Form_Unload() {
+  // Let what is pending run, twice, then end the program.
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  QCoreApplication::exit(0);
 }

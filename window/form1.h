@@ -6,12 +6,15 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "analysis/spectrum.h"
 
 class AutoSizeLabel;
+class Form1MeasuringView;
+class MeasuringLoop;
 class MessageService;
 class PushButton;
 class QGroupBox;
@@ -58,6 +61,9 @@ class Form1 : public QWidget {
   std::vector<std::int32_t> BitReversedIndex;
   std::vector<std::int16_t> Samples;
 
+  // The Start/Stop press, the measuring loop and the close request.
+  std::unique_ptr<MeasuringLoop> Measuring;
+
   // The custom pointer image loaded at start-up from HAND-M.CUR, if any.
   std::optional<QCursor> MouseIcon;
 
@@ -94,6 +100,8 @@ class Form1 : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // A close request: refused while measuring (after stopping); otherwise the window unloads.
+  void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -104,7 +112,10 @@ class Form1 : public QWidget {
   void WirePointerFeedback();
   void HoverPointer(std::int16_t mode);
 
+  void Form_Unload();
+
   Form1Services services_;
+  std::unique_ptr<Form1MeasuringView> measuringView_;
   std::int16_t mousePointer_ = kDefaultPointer;
   bool programEnded_ = false;
   bool centred_ = false;

@@ -178,78 +178,93 @@ class AlsaWaveInput::Recorder {
   }
 
  private:
-  enum class Outcome { Full, Abandoned, Failed };
-
   void GiveBack() {
     queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
     queued_ = nullptr;
     changed_.notify_all();
   }
 
-  // The buffer of this ticket is still the one to fill.
-  bool Wanted(std::uint64_t ticket) {
-    std::lock_guard lock(mutex_);
-    return !quit_ && started_ && queued_ != nullptr && ticket_ == ticket;
-  }
-
+  // While started the PCM runs without a break, so a stream (through a sound server,
+  // say) is set up once, not for every block. The thread reads only while a buffer is
+  // queued: a newly queued buffer first drops what piled up in the PCM since the last
+  // block (recovering an overrun if the pause was long), then takes the sound that follows.
   void Run() {
     std::unique_lock lock(mutex_);
-    std::uint64_t failedTicket = 0;
+    bool running = false;
+    std::uint64_t filling = 0;  // the ticket whose buffer is being filled
+    std::size_t filled = 0;
     while (!quit_) {
-      if (!started_ || queued_ == nullptr || ticket_ == failedTicket) {
+      if (!started_ || failed_ || queued_ == nullptr) {
+        if (!started_ && running) {
+          snd_pcm_drop(pcm_);
+          running = false;
+        }
         changed_.wait(lock);
         continue;
       }
       const std::uint64_t ticket = ticket_;
-      const std::size_t count = queued_->dwBufferLength / 2;
+      const std::size_t wanted = queued_->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
-      const Outcome outcome = Record(ticket, count);
+      bool ok = running || (running = snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
+      if (ok && filling != ticket) {
+        filling = ticket;
+        filled = 0;
+        ok = DropBacklog();
+      }
+      bool gap = false;
+      const snd_pcm_sframes_t read =
+          ok ? ReadSome(std::min(scratch_.size(), wanted - filled), gap) : -EIO;
       lock.lock();
-      if (outcome == Outcome::Failed) {
-        failedTicket = ticket;  // the device stopped delivering: this buffer is never done
-      } else if (outcome == Outcome::Full && queued_ != nullptr && ticket_ == ticket) {
-        std::memcpy(queued_->lpData, scratch_.data(), count * sizeof(std::int16_t));
-        queued_->dwBytesRecorded = static_cast<std::uint32_t>(count * sizeof(std::int16_t));
+      if (read < 0) {
+        failed_ = true;  // no more sound: the queued buffer is never done
+        continue;
+      }
+      if (gap) filled = 0;  // a block must be one stretch of sound: start it again
+      if (queued_ == nullptr || ticket_ != ticket) continue;  // given back meanwhile
+      std::memcpy(queued_->lpData + filled * sizeof(std::int16_t), scratch_.data(),
+                  static_cast<std::size_t>(read) * sizeof(std::int16_t));
+      filled += static_cast<std::size_t>(read);
+      if (filled == wanted) {
+        queued_->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
         GiveBack();
       }
     }
+    if (running) snd_pcm_drop(pcm_);
   }
 
-  bool Restart() {
-    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) return snd_pcm_start(pcm_) == 0;
+  // Reads and drops what the PCM holds now: it was recorded before the buffer was queued.
+  bool DropBacklog() {
+    snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
+    if (backlog < 0) return Recover(static_cast<int>(backlog));
+    while (backlog > 0) {
+      const auto chunk = std::min<snd_pcm_sframes_t>(backlog, static_cast<snd_pcm_sframes_t>(scratch_.size()));
+      const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
+      if (read == -EAGAIN) return true;
+      if (read < 0) return Recover(static_cast<int>(read));
+      backlog -= read;
+    }
     return true;
   }
 
-  // Starts the PCM afresh, so that only sound from now on is recorded, and reads `count`
-  // samples; the PCM is stopped again afterwards.
-  Outcome Record(std::uint64_t ticket, std::size_t count) {
-    scratch_.resize(count);
-    snd_pcm_drop(pcm_);
-    Outcome outcome = Outcome::Full;
-    if (snd_pcm_prepare(pcm_) < 0 || !Restart()) outcome = Outcome::Failed;
-    for (std::size_t got = 0; outcome == Outcome::Full && got < count;) {
-      if (!Wanted(ticket)) {
-        outcome = Outcome::Abandoned;
-        break;
-      }
-      const int ready = snd_pcm_wait(pcm_, kPollMilliseconds);
-      if (ready == 0) continue;  // nothing yet; a silent device keeps us here until Reset
-      const snd_pcm_sframes_t read =
-          ready < 0 ? ready
-                    : snd_pcm_readi(pcm_, scratch_.data() + got,
-                                    static_cast<snd_pcm_uframes_t>(count - got));
-      if (read == -EAGAIN) continue;
-      if (read < 0) {
-        // An overrun or a suspend is recovered; anything else means no more sound.
-        if (snd_pcm_recover(pcm_, static_cast<int>(read), 1) < 0 || !Restart()) {
-          outcome = Outcome::Failed;
-        }
-        continue;
-      }
-      got += static_cast<std::size_t>(read);
+  // Waits briefly for sound and reads up to `most` samples into scratch_: the count read
+  // (0 when none came), or a negative error once the device cannot go on. An overrun or
+  // a suspend is recovered silently and reported through `gap`.
+  snd_pcm_sframes_t ReadSome(std::size_t most, bool& gap) {
+    const int ready = snd_pcm_wait(pcm_, kPollMilliseconds);
+    if (ready == 0) return 0;
+    const snd_pcm_sframes_t read =
+        ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
+    if (read == -EAGAIN) return 0;
+    if (read < 0) {
+      gap = true;
+      return Recover(static_cast<int>(read)) ? 0 : read;
     }
-    snd_pcm_drop(pcm_);
-    return outcome;
+    return read;
+  }
+
+  bool Recover(int error) {
+    if (snd_pcm_recover(pcm_, error, 1) < 0) return false;
+    return snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || snd_pcm_start(pcm_) == 0;
   }
 
   snd_pcm_t* const pcm_;
@@ -259,7 +274,8 @@ class AlsaWaveInput::Recorder {
   bool quit_ = false;
   WaveHeader* queued_ = nullptr;
   std::uint64_t ticket_ = 0;            // counts the buffers queued
-  std::vector<std::int16_t> scratch_;  // the driver thread's own
+  bool failed_ = false;                // the device stopped delivering
+  std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
   std::thread thread_;                 // last, so it starts after the members above
 };
 

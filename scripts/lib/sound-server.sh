@@ -31,6 +31,13 @@ start_private_sound_server() {
     return 1
   fi
   pactl set-default-source tuner_feed.monitor
+  # The first stream after the server starts takes a second or two to flow; take that
+  # wait here rather than in the tuner's first block.
+  timeout 10 parecord --device=tuner_feed.monitor --raw /dev/null &
+  local warmup=$!
+  sleep 1.5
+  kill "$warmup" 2>/dev/null || true
+  wait "$warmup" 2>/dev/null || true
 }
 
 play_into_sound_server() {

@@ -1,0 +1,108 @@
+// Measuring through the real window: presses and close requests arrive through the
+// event queue, as a person's do, and are handled inside the loop's event processing.
+#include <QListWidget>
+#include <QTimer>
+
+#include "capture/measuring_loop.h"
+#include "support/queued_press.h"
+#include "window/auto_size_label.h"
+#include "window/push_button.h"
+#include "window_test_support.h"
+
+namespace {
+
+
+class MeasuringWindowTest : public WindowTest {
+ protected:
+  void UseDevice(SimulatedDevice::Source source, int stopsDeliveringAfter = -1) {
+    SimulatedDevice device;
+    device.name = "Microphone";
+    device.source = std::move(source);
+    device.stopsDeliveringAfter = stopsDeliveringAfter;
+    waveInput = std::make_unique<SimulatedWaveInput>(std::vector<SimulatedDevice>{device},
+                                                     SimulatedWaveInput::Pacing::RealTime);
+  }
+  std::unique_ptr<Form1> ShownForm() {
+    auto form = LoadedForm();
+    form->show();
+    form->Measuring->SetStallAllowance(std::chrono::milliseconds(100));
+    return form;
+  }
+  static bool Idle(const Form1& form) {
+    return form.Measuring->hWaveIn == 0 && !form.Measuring->Running &&
+           form.PushButton2->Caption() == "Start" && form.lstNumberofPoints->isEnabled();
+  }
+};
+
+TEST_F(MeasuringWindowTest, APressDuringMeasuringStopsItAndTheLabelsKeepTheResult) {
+  UseDevice(SimulatedDevice::Tone(440, 9000));
+  auto form = ShownForm();
+  bool measuringShown = false;
+  QTimer::singleShot(150, form.get(), [&] {
+    measuringShown = form->PushButton2->Caption() == "Stop" && !form->lstNumberofPoints->isEnabled();
+    PostPress(form->PushButton2);
+  });
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();  // the start press: returns once the loop has ended
+
+  EXPECT_TRUE(measuringShown);
+  EXPECT_TRUE(Idle(*form));
+  EXPECT_EQ(form->lblNote->Caption().toStdString(), "Note: A4");
+  EXPECT_TRUE(form->lblFrequency->Caption().startsWith("Frequency: 4")) << form->lblFrequency->Caption().toStdString();
+  EXPECT_TRUE(form->lblTuning->Caption().startsWith("Tuning: ")) << form->lblTuning->Caption().toStdString();
+  EXPECT_FALSE(waveInput->DeviceOpen());
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MeasuringWindowTest, ACloseRequestWhileMeasuringKeepsTheWindowOpenAndASecondEndsIt) {
+  UseDevice(SimulatedDevice::Tone(196, 9000));
+  auto form = ShownForm();
+  QTimer::singleShot(100, form.get(), [&] { form->close(); });
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(Idle(*form));
+  EXPECT_EQ(form->lblNote->Caption().toStdString(), "Note: G3");
+
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MeasuringWindowTest, APressHandledWithTheCloseRequestIsIgnored) {
+  UseDevice(SimulatedDevice::Tone(196, 9000));
+  auto form = ShownForm();
+  QTimer::singleShot(100, form.get(), [&] {
+    QMetaObject::invokeMethod(form.get(), "close", Qt::QueuedConnection);
+    PostPress(form->PushButton2);
+  });
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();  // anything still queued behind the loop
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(Idle(*form));
+  const auto calls = waveInput->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "Open 0"), 1);
+}
+
+TEST_F(MeasuringWindowTest, ADeviceThatStopsDeliveringGivesTheWindowBack) {
+  UseDevice(SimulatedDevice::Tone(330, 9000), 2);
+  auto form = ShownForm();
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(messages.messages, std::vector<QString>{kDeviceStoppedDelivering});
+  EXPECT_TRUE(Idle(*form));
+  EXPECT_EQ(form->lblNote->Caption().toStdString(), "Note: E4");
+}
+
+TEST_F(MeasuringWindowTest, WithoutAStoredSizeTheStartIsRefused) {
+  UseDevice(SimulatedDevice::Silence());
+  StoreSetting("-1");
+  auto form = ShownForm();
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(messages.messages, std::vector<QString>{kChooseNumberOfPoints});
+  EXPECT_TRUE(waveInput->Calls().empty());
+  EXPECT_TRUE(Idle(*form));
+}
+
+}  // namespace
