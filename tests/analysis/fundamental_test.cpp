@@ -60,6 +60,8 @@ struct HarmonicCase {
   double maxCents;  // from the lowest partial
 };
 
+void PrintTo(const HarmonicCase& tone, std::ostream* out) { *out << tone.name; }
+
 class StrongHarmonic : public ::testing::TestWithParam<HarmonicCase> {};
 
 // The strongest partial is a harmonic, or the fundamental is missing altogether: the

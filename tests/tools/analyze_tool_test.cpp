@@ -142,6 +142,9 @@ struct BadInput {
   int status;
 };
 
+// Names the case in test listings rather than dumping its bytes.
+void PrintTo(const BadInput& input, std::ostream* out) { *out << input.name; }
+
 class AnalyzeToolRefuses : public AnalyzeTool, public ::testing::WithParamInterface<BadInput> {};
 
 // One line on stderr, nothing on stdout, a non-zero exit; never a crash.
