@@ -36,6 +36,8 @@ struct ConversionCase {
   const char* error;
 };
 
+void PrintTo(const ConversionCase& c, std::ostream* out) { *out << c.name; }
+
 std::string CaseName(const ::testing::TestParamInfo<ConversionCase>& param) {
   std::string name = param.param.name;
   for (char& ch : name)
