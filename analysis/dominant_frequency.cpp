@@ -4,7 +4,7 @@
 #include "analysis/fundamental.h"
 #include "analysis/note_naming.h"
 #include "analysis/numeric.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 
 double ReturnTrueFrequency(double NyquistbinFrequency, double Phase1, double Phase2,
                            std::int32_t k, std::int32_t NumSamples, std::int32_t SampleRate) {

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "analysis/numeric.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 
 // Method: the normalised square difference function (NSDF) of P. McLeod and G. Wyvill,
 // "A smarter way to find pitch", Proc. ICMC 2005 — a normalised form of the difference

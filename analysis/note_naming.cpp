@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "analysis/numeric.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 
 namespace {
 // 12 / ln 2 to 15 significant digits; the displayed note depends on this exact value.

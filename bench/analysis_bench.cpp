@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 
 namespace {
 

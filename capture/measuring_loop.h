@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "analysis/handler_steps.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 #include "capture/wave_input.h"
 
 // What the loop reads and writes on the main window.

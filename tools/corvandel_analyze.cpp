@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "analysis/numeric.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 #include "capture/result_captions.h"
 
 namespace {

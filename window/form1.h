@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 
 class AutoSizeLabel;
 class Form1MeasuringView;

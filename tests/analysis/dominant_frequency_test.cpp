@@ -5,7 +5,7 @@
 
 #include "analysis/note_naming.h"
 #include "analysis/numeric.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 #include "support/signals.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "analysis/fundamental.h"
 #include "analysis/note_naming.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 #include "support/signals.h"
 
 namespace {

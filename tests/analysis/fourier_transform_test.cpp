@@ -1,4 +1,4 @@
-#include "analysis/spectrum.h"
+#include "analysis/fourier_transform.h"
 
 #include <gtest/gtest.h>
 
