@@ -14,11 +14,12 @@ namespace {
 
 class MeasuringWindowTest : public WindowTest {
  protected:
-  void UseDevice(SimulatedDevice::Source source, int stopsDeliveringAfter = -1) {
+  void UseDevice(SimulatedDevice::Source source, int stopsDeliveringAfter = -1, bool opens = true) {
     SimulatedDevice device;
     device.name = "Microphone";
     device.source = std::move(source);
     device.stopsDeliveringAfter = stopsDeliveringAfter;
+    device.opens = opens;
     waveInput = std::make_unique<SimulatedWaveInput>(std::vector<SimulatedDevice>{device},
                                                      SimulatedWaveInput::Pacing::RealTime);
   }
@@ -92,6 +93,46 @@ TEST_F(MeasuringWindowTest, ADeviceThatStopsDeliveringGivesTheWindowBack) {
   EXPECT_EQ(messages.messages, std::vector<QString>{kDeviceStoppedDelivering});
   EXPECT_TRUE(Idle(*form));
   EXPECT_EQ(form->lblNote->Caption().toStdString(), "Note: E4");
+}
+
+TEST_F(MeasuringWindowTest, ADeviceThatDoesNotOpenLeavesTheWindowIdleForAnotherTry) {
+  UseDevice(SimulatedDevice::Silence(), -1, false);
+  auto form = ShownForm();
+  for (int press = 1; press <= 2; ++press) {
+    PostPress(form->PushButton2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.messages.size(), static_cast<std::size_t>(press));
+    EXPECT_TRUE(Idle(*form));
+  }
+  EXPECT_EQ(messages.messages.front(), kDeviceDidNotOpen);
+}
+
+TEST_F(MeasuringWindowTest, SilenceReadsZeroAndKeepsTheNoteAndTuning) {
+  UseDevice(SimulatedDevice::Silence());
+  auto form = ShownForm();
+  form->lblNote->SetCaption("Note: E2");
+  form->lblTuning->SetCaption("Tuning: +3");
+  QTimer::singleShot(100, form.get(), [&] { PostPress(form->PushButton2); });
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->lblFrequency->Caption().toStdString(), "Frequency: 0");
+  EXPECT_EQ(form->lblNote->Caption().toStdString(), "Note: E2");
+  EXPECT_EQ(form->lblTuning->Caption().toStdString(), "Tuning: +3");
+  EXPECT_TRUE(Idle(*form));
+}
+
+TEST_F(MeasuringWindowTest, AnErrorWhileMeasuringIsReportedAtLine136AndReleasesTheDevice) {
+  UseDevice(SimulatedDevice::Tone(440, 9000));
+  auto form = ShownForm();
+  form->BitReversedIndex = BitReversal(64);  // does not fit the frames of the chosen size
+  PostPress(form->PushButton2);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(messages.errors.size(), 1u);
+  EXPECT_EQ(messages.errors[0].handler, "PushButton2_Click");
+  EXPECT_EQ(messages.errors[0].line, 136);
+  EXPECT_EQ(messages.errors[0].description, "Subscript out of range");
+  EXPECT_TRUE(Idle(*form));
+  EXPECT_FALSE(waveInput->DeviceOpen());
 }
 
 TEST_F(MeasuringWindowTest, WithoutAStoredSizeTheStartIsRefused) {
