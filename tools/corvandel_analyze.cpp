@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
       frequencyLabel = FrequencyCaption(frequency);
       if (const auto note = NoteCaptionUpdate(frequency, lastNoteWritten)) noteLabel = *note;
     } catch (const RuntimeError& error) {
-      // The window reports the error and measures on; so does the analyser.
+      // The window stops measuring after an error; a recording is better read to its end.
       std::fprintf(stderr, "corvandel-analyze: block at %.3f s: %s\n", time,
                    error.Description().c_str());
       status = 1;
