@@ -30,9 +30,21 @@ using Complex = std::complex<double>;
 constexpr double kClearPeriodicity = 0.5;
 // The chosen period's peak must reach this share of the best candidate's peak.
 constexpr double kShareOfBest = 0.9;
+// A lower fundamental than the block's periodicity names shows at least this many
+// partials of its own (of the first six) ...
+constexpr int kPartialsToPromote = 3;
+// ... one that it names, at least this many: a single partial may be a stray one.
+constexpr int kPartialsToKeep = 2;
+// A shorter period stays in question down to this share of the best candidate's peak.
+constexpr double kPlausibleShare = 0.8;
 // A longer period repeats better when what it leaves unexplained is at most this share
 // of what the shorter one leaves.
 constexpr double kBetterAperiodicity = 0.5;
+// Without the spectrum's word, a longer period must leave at most this share of what the
+// shorter one leaves unexplained ...
+constexpr double kFarBetterAperiodicity = 0.05;
+// ... of a shorter period that leaves at least this much.
+constexpr double kLeftOverNotNoise = 0.01;
 // The shifted block must overlap at least this share of the block.
 constexpr double kLeastOverlap = 0.25;
 // A candidate's peak is looked for this far (relative) around h/fp, for partials a
@@ -95,6 +107,15 @@ Peak PeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi
 
 double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
 
+// Where the spectrum cannot tell a low note's partials apart, only the block itself can
+// show them: the longer period explains nearly all that the shorter one leaves over,
+// and that is not mere rounding (a nearly pure tone repeats almost perfectly after any
+// whole number of its periods).
+bool RepeatsFarBetter(double longer, double shorter) {
+  return 1.0 - shorter >= kLeftOverNotNoise &&
+         1.0 - longer < kFarBetterAperiodicity * (1.0 - shorter);
+}
+
 // The block's magnitude spectrum through a Blackman window (side lobes below -58 dB, so
 // a strong partial's leakage is not taken for a weak one), zero-padded four times, for
 // asking which partials are present.
@@ -119,44 +140,59 @@ class BlockSpectrum {
     for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
   }
 
+  // Whether the window resolves neighbouring harmonics of the fundamental f.
+  bool Resolves(double f) const { return f >= kResolvedBins * rate_ / length_; }
+
   // Whether the fundamental f, the partial's harmonic h, shows partials of its own
   // beyond those of the fundamental at harmonic g < h (the shorter period): at least
-  // three of the first six harmonics k f that are not harmonics of the higher note stand
-  // out as peaks. Only asked where the window resolves neighbouring harmonics.
-  bool ShowsOwnPartials(double f, std::int32_t h, std::int32_t g) const {
+  // `needed` of the first six harmonics k f that are not harmonics of the higher note
+  // stand out as peaks, and together they hold a fair share of the strongest partial's
+  // power: a few faint stray peaks are no lower note. Only asked where Resolves(f).
+  bool ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, int needed) const {
     const double resolution = rate_ / length_;  // one bin of the unpadded block
-    if (f < kResolvedBins * resolution) return false;
+    const double higher = f * h / g;            // the fundamental of the higher note
     int asked = 0;
     int present = 0;
+    double power = 0.0;
     for (std::int32_t k = 1; asked < kPartialsAsked; ++k) {
       if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
       const double frequency = k * f;
       if (frequency > 0.45 * rate_) break;
       ++asked;
-      if (IsPeakNear(frequency, resolution)) ++present;
+      // Never as far as the higher note's nearest harmonic, which is no partial of its own.
+      const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
+      const double level = PeakNear(frequency, std::min(resolution, 0.5 * nearestOfHigher));
+      if (level >= kPresentRatio) {
+        ++present;
+        power += level * level;
+      }
     }
-    return present >= kPartialsNeeded;
+    return present >= needed && power >= kOwnPowerShare;
   }
 
  private:
   static constexpr std::size_t kPadding = 4;
   static constexpr double kResolvedBins = 3.5;
   static constexpr int kPartialsAsked = 6;
-  static constexpr int kPartialsNeeded = 3;
   // A partial counts as present from this far below the strongest one.
   static constexpr double kPresentRatio = 0.0178;  // -35 dB
+  // The lower note's own partials together hold at least this share of the strongest
+  // partial's power.
+  static constexpr double kOwnPowerShare = 0.01;  // -20 dB
 
-  bool IsPeakNear(double frequency, double resolution) const {
+  // The highest peak within reach (hertz) of the frequency, relative to the strongest
+  // partial; 0 without one.
+  double PeakNear(double frequency, double reachHz) const {
     const double centre = frequency * binsPerHertz_;
-    const double reach = resolution * binsPerHertz_;
+    const double reach = reachHz * binsPerHertz_;
     const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
     const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+    double level = 0.0;
     for (std::size_t k = lo; k <= hi; ++k) {
-      if (magnitude_[k] >= kPresentRatio * strongest_ && magnitude_[k] >= magnitude_[k - 1] &&
-          magnitude_[k] >= magnitude_[k + 1])
-        return true;
+      if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1])
+        level = std::max(level, magnitude_[k]);
     }
-    return false;
+    return strongest_ > 0.0 ? level / strongest_ : 0.0;
   }
 
   double rate_;
@@ -245,15 +281,35 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
       break;
     }
   }
-  // ... unless a longer one repeats better and the spectrum shows the partials that only
-  // its lower fundamental has: a low string whose odd harmonics have faded repeats
-  // almost as well after half its period, yet they are still there.
+  // ... but not one longer than a shorter period that still repeats fairly well, unless
+  // it shows partials that only its lower fundamental has (where the spectrum can tell)
+  // or repeats far better: one stray partial can make the block repeat best after a
+  // multiple of the period the ear hears ...
   const BlockSpectrum spectrum(block, SampleRate);
+  for (const Candidate& c : candidates) {
+    if (c.harmonic >= chosen->harmonic) break;
+    if (chosen->harmonic % c.harmonic != 0 || c.peak.value < kPlausibleShare * best) continue;
+    const double lower = partialFrequency / chosen->harmonic;
+    const bool shows = spectrum.ShowsOwnPartials(lower, chosen->harmonic, c.harmonic, kPartialsToKeep);
+    if (spectrum.Resolves(lower) && !shows && !RepeatsFarBetter(chosen->peak.value, c.peak.value)) {
+      chosen = &c;
+      break;
+    }
+  }
+  // ... and a longer one still when it repeats better and the spectrum shows the partials
+  // that only its lower fundamental has (or, where it cannot tell, the block repeats far
+  // better): a low string whose odd harmonics have faded repeats almost as well after
+  // half its period, yet they are still there.
   for (const Candidate& c : candidates) {
     const bool repeatsBetter = 1.0 - c.peak.value < kBetterAperiodicity * (1.0 - chosen->peak.value);
     if (c.harmonic <= chosen->harmonic || c.peak.value < kShareOfBest * best || !repeatsBetter)
       continue;
-    if (spectrum.ShowsOwnPartials(partialFrequency / c.harmonic, c.harmonic, chosen->harmonic))
+    const double lower = partialFrequency / c.harmonic;
+    const bool evidence =
+        spectrum.Resolves(lower)
+            ? spectrum.ShowsOwnPartials(lower, c.harmonic, chosen->harmonic, kPartialsToPromote)
+            : RepeatsFarBetter(c.peak.value, chosen->peak.value);
+    if (evidence)
       chosen = &c;
   }
 

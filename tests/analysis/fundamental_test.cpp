@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -95,6 +96,55 @@ INSTANTIATE_TEST_SUITE_P(
         HarmonicCase{"stiff_E2_third_strongest_4096", 82.4069, {0.3, 0.6, 1.0, 0.5, 0.4}, 4e-4, 4096, "E2", 5},
         HarmonicCase{"stiff_C3_second_strongest_2048", 130.813, {0.5, 1.0, 0.6, 0.3}, 3e-4, 2048, "C3", 5},
         HarmonicCase{"E4_fundamental_strongest_1024", 329.628, {1.0, 0.5, 0.3, 0.2}, 0, 1024, "E4", 3}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// Adds white noise of the given peak level (deterministic), clipped to the sample range.
+std::vector<std::int16_t> WithNoise(std::vector<std::int16_t> block, int level) {
+  if (level == 0) return block;
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> noise(-level, level);
+  for (auto& x : block) x = static_cast<std::int16_t>(std::clamp(x + noise(random), -32768, 32767));
+  return block;
+}
+
+struct OctaveCase {
+  const char* name;
+  double f0;                       // of the harmonic series the partials belong to
+  std::vector<double> amplitudes;  // of its partials 1, 2, 3 ...
+  int N;
+  int noise;                       // peak level of added white noise
+  const char* note;                // the note a listener names
+};
+
+void PrintTo(const OctaveCase& tone, std::ostream* out) { *out << tone.name; }
+
+class OctaveDecision : public ::testing::TestWithParam<OctaveCase> {};
+
+// Where the block's periodicity and its spectrum disagree about the octave: faint odd
+// partials of a low string in a block too short to resolve them, a nearly pure tone
+// (which repeats after two periods as well as after one), one stray partial that makes
+// the block repeat after twice the period of the note heard, and a bass note without
+// its fundamental.
+TEST_P(OctaveDecision, NamesTheNoteThatIsHeard) {
+  const OctaveCase& c = GetParam();
+  const Reading reading =
+      Analyse(WithNoise(Partials(c.f0, c.amplitudes, static_cast<std::size_t>(c.N)), c.noise));
+  EXPECT_EQ(Note_Octave(GetMIDINoteNumber(reading.frequency)), c.note) << reading.frequency;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tones, OctaveDecision,
+    ::testing::Values(
+        OctaveCase{"E2_faint_odd_partials_1024", 82.4069, {0.1, 1.0, 0.06, 0.5, 0.04, 0.2}, 1024, 0, "E2"},
+        OctaveCase{"F2_faint_odd_partials_1024", 87.3071, {0.08, 1.0, 0.05, 0.6, 0.03}, 1024, 0, "F2"},
+        OctaveCase{"E3_nearly_pure_1024", 164.814, {1.0, 0.02}, 1024, 0, "E3"},
+        OctaveCase{"A3_nearly_pure_2048", 220.0, {1.0, 0.01, 0.005}, 2048, 0, "A3"},
+        // The partials of A2 (D3), and one at 165 Hz (220 Hz): the block repeats best after
+        // twice the period that is heard.
+        OctaveCase{"A2_with_stray_partial_4096", 55.0, {0, 0.3, 0.3, 0.5, 0, 1.0, 0, 0.4}, 4096, 600, "A2"},
+        OctaveCase{"D3_with_stray_partial_4096", 73.4162, {0, 0.4, 0.3, 1.0, 0, 0.5, 0, 0.2}, 4096, 600, "D3"},
+        OctaveCase{"bass_F2_without_fundamental_4096", 87.3071, {0.0, 1.0, 0.35, 0.3, 0.0, 0.1}, 4096, 0, "F2"},
+        OctaveCase{"E2_odd_partials_clear_4096", 82.4069, {0.3, 1.0, 0.4, 0.5, 0.3}, 4096, 100, "E2"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(FindFundamental, NamesTheHarmonicNumberOfTheStrongestPartial) {
