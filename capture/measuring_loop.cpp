@@ -70,7 +70,7 @@ void MeasuringLoop::CaptureLoop() {
   Samples_.assign(static_cast<std::size_t>(2 * ToInt32(TextToNumber(view_.NumberOfPointsText()))), 0);
   std::string lastNoteWritten;
 
-  while (true) {
+  for (bool firstBlock = true;; firstBlock = false) {
     WaveHeader.lpData = reinterpret_cast<char*>(Samples_.data());
     const std::int32_t N = ToInt32(TextToNumber(view_.NumberOfPointsText()));
     WaveHeader.dwBufferLength = static_cast<std::uint32_t>(2 * N);
@@ -79,7 +79,7 @@ void MeasuringLoop::CaptureLoop() {
     waveInput_.AddBuffer(hWaveIn, &WaveHeader, kWaveHeaderSize);
 
     // Sleeps until the driver side marks the buffer done; window events wait meanwhile.
-    if (!waveInput_.WaitDone(hWaveIn, &WaveHeader, BlockTimeLimit(N))) {
+    if (!waveInput_.WaitDone(hWaveIn, &WaveHeader, BlockTimeLimit(N, firstBlock))) {
       GiveUpOnStalledDevice();
       return;
     }
@@ -96,9 +96,11 @@ void MeasuringLoop::CaptureLoop() {
   }
 }
 
-std::chrono::milliseconds MeasuringLoop::BlockTimeLimit(std::int32_t N) const {
+std::chrono::milliseconds MeasuringLoop::BlockTimeLimit(std::int32_t N, bool firstBlock) const {
   const auto blockMilliseconds = static_cast<std::int64_t>(N) * 1000 / kSampleRate + 1;
-  return stallAllowance_ + std::chrono::milliseconds(4 * blockMilliseconds);
+  const auto limit = stallAllowance_ + std::chrono::milliseconds(4 * blockMilliseconds);
+  // A device, a sound server above all, may take a few seconds to start its stream.
+  return firstBlock ? 3 * limit : limit;
 }
 
 void MeasuringLoop::GiveUpOnStalledDevice() {

@@ -52,8 +52,8 @@ class MeasuringLoop {
   void Form_QueryUnload(std::int16_t& Cancel, std::int16_t UnloadMode);
   void StopCapture();
 
-  // How long a block may take beyond its own duration before the device counts as
-  // stopped; tests shorten it.
+  // How long a block may take beyond four times its own duration before the device
+  // counts as stopped (three times that for the first block of a run); tests shorten it.
   void SetStallAllowance(std::chrono::milliseconds allowance) { stallAllowance_ = allowance; }
 
   HWaveIn hWaveIn = 0;
@@ -64,7 +64,7 @@ class MeasuringLoop {
 
  private:
   void CaptureLoop();
-  std::chrono::milliseconds BlockTimeLimit(std::int32_t N) const;
+  std::chrono::milliseconds BlockTimeLimit(std::int32_t N, bool firstBlock) const;
   void GiveUpOnStalledDevice();
 
   WaveInput& waveInput_;

@@ -16,6 +16,7 @@ namespace {
 constexpr unsigned kRate = 44100;
 constexpr unsigned kLatencyMicroseconds = 100000;
 constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
+constexpr int kRetryPauseMilliseconds = 2;
 
 // ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
 // devices are probed; the tuner has nothing to show them to.
@@ -254,12 +255,14 @@ class AlsaWaveInput::Recorder {
     if (ready == 0) return 0;
     const snd_pcm_sframes_t read =
         ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
-    if (read == -EAGAIN) return 0;
-    if (read < 0) {
-      gap = true;
-      return Recover(static_cast<int>(read)) ? 0 : read;
-    }
-    return read;
+    if (read > 0) return read;
+    // The wait said there was something but nothing came (or a recovery just happened):
+    // pause a moment rather than ask again at once, so a device in trouble cannot make
+    // this thread spin.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMilliseconds));
+    if (read == 0 || read == -EAGAIN) return 0;
+    gap = true;
+    return Recover(static_cast<int>(read)) ? 0 : read;
   }
 
   bool Recover(int error) {
