@@ -240,7 +240,7 @@ class AlsaWaveInput::Recorder {
     while (backlog > 0) {
       const auto chunk = std::min<snd_pcm_sframes_t>(backlog, static_cast<snd_pcm_sframes_t>(scratch_.size()));
       const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
-      if (read == -EAGAIN) return true;
+      if (read == 0 || read == -EAGAIN) return true;  // nothing more to drop just now
       if (read < 0) return Recover(static_cast<int>(read));
       backlog -= read;
     }
