@@ -53,6 +53,13 @@ constexpr double kLagTolerance = 0.03;
 // Within this many cents of the measured period, a fundamental that is itself the
 // strongest partial keeps the frequency read from its phase advance.
 constexpr double kAgreementCents = 0.5;
+// The power-weighted fit of the partials (what the ear and a tuner hear as the note's
+// pitch where the upper partials run a little sharp) replaces the reading when the two
+// differ by at least this many cents: closer, the fit's own scatter (leakage between
+// neighbouring partials) is no smaller than the difference ...
+constexpr double kFitLeast = 1.0;
+// ... and by less than this: further, the fit has caught a partial of something else.
+constexpr double kFitMost = 30.0;
 
 // In-place radix-2 transform of a power-of-two length; sign -1 forward, +1 inverse
 // (unscaled).
@@ -140,8 +147,62 @@ class BlockSpectrum {
     for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
   }
 
+  // The fundamental of the harmonic series k f that best fits the first eight partials
+  // near k f0, each weighted by its power (those within 40 dB of the strongest of them):
+  // the pitch of the note as a whole, not of one partial. Each partial's frequency is the
+  // vertex of a parabola through the log magnitudes of its peak (a Gaussian fits the
+  // Blackman window's main lobe closely; the padded spectrum leaves well under a
+  // thousandth of a bin). 0 when fewer than two partials are found. Only asked where
+  // Separates(f0).
+  double HarmonicFit(double f0) const {
+    struct Partial {
+      double k;
+      double frequency;
+      double level;
+    };
+    Partial partials[kPartialsFitted];
+    int count = 0;
+    double strongest = 0.0;
+    const double reach = std::min(rate_ / length_, 0.3 * f0) * binsPerHertz_;
+    for (std::int32_t k = 1; k <= kPartialsFitted; ++k) {
+      const double centre = k * f0 * binsPerHertz_;
+      if (k * f0 > 0.45 * rate_) break;
+      const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+      const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+      std::size_t peak = 0;
+      for (std::size_t i = lo; i <= hi; ++i) {
+        if (magnitude_[i] >= magnitude_[i - 1] && magnitude_[i] >= magnitude_[i + 1] &&
+            (peak == 0 || magnitude_[i] > magnitude_[peak]))
+          peak = i;
+      }
+      if (peak == 0 || !(magnitude_[peak] > 0.0)) continue;
+      double frequency = static_cast<double>(peak) / binsPerHertz_;
+      const double left = std::log(magnitude_[peak - 1] + kTiny);
+      const double centreLog = std::log(magnitude_[peak] + kTiny);
+      const double right = std::log(magnitude_[peak + 1] + kTiny);
+      const double curvature = left - 2.0 * centreLog + right;
+      if (curvature < 0.0) frequency += 0.5 * (left - right) / curvature / binsPerHertz_;
+      partials[count++] = {static_cast<double>(k), frequency, magnitude_[peak]};
+      strongest = std::max(strongest, magnitude_[peak]);
+    }
+    double numerator = 0.0;
+    double denominator = 0.0;
+    int fitted = 0;
+    for (int i = 0; i < count; ++i) {
+      const Partial& p = partials[i];
+      if (p.level < kFittedRatio * strongest) continue;
+      const double weight = p.level * p.level;
+      numerator += weight * p.k * p.frequency;
+      denominator += weight * p.k * p.k;
+      ++fitted;
+    }
+    return fitted >= 2 ? numerator / denominator : 0.0;
+  }
+
   // Whether the window resolves neighbouring harmonics of the fundamental f.
   bool Resolves(double f) const { return f >= kResolvedBins * rate_ / length_; }
+  // Whether the main lobes of neighbouring harmonics of f stay apart.
+  bool Separates(double f) const { return f >= kSeparatedBins * rate_ / length_; }
 
   // Whether the fundamental f, the partial's harmonic h, shows partials of its own
   // beyond those of the fundamental at harmonic g < h (the shorter period): at least
@@ -173,7 +234,12 @@ class BlockSpectrum {
  private:
   static constexpr std::size_t kPadding = 4;
   static constexpr double kResolvedBins = 3.5;
+  static constexpr double kSeparatedBins = 6.0;
   static constexpr int kPartialsAsked = 6;
+  static constexpr int kPartialsFitted = 8;
+  // Partials of the harmonic fit reach at least this far below the strongest of them.
+  static constexpr double kFittedRatio = 0.01;  // -40 dB
+  static constexpr double kTiny = 1e-12;
   // A partial counts as present from this far below the strongest one.
   static constexpr double kPresentRatio = 0.0178;  // -35 dB
   // The lower note's own partials together hold at least this share of the strongest
@@ -335,5 +401,15 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
   const bool partialAgrees =
       chosen->harmonic == 1 && std::abs(CentsBetween(partialFrequency, fundamental)) < kAgreementCents;
   reading.frequency = partialAgrees ? partialFrequency : fundamental;
+  // Where the spectrum holds the note's partials apart, its first eight measure the note
+  // together; the period also follows the partials above them, which on a stiff string
+  // run ever sharper.
+  if (spectrum.Separates(fundamental)) {
+    const double fitted = spectrum.HarmonicFit(fundamental);
+    if (fitted > 0.0) {
+      const double apart = std::abs(CentsBetween(fitted, reading.frequency));
+      if (apart >= kFitLeast && apart < kFitMost) reading.frequency = fitted;
+    }
+  }
   return reading;
 }

@@ -98,6 +98,62 @@ INSTANTIATE_TEST_SUITE_P(
         HarmonicCase{"E4_fundamental_strongest_1024", 329.628, {1.0, 0.5, 0.3, 0.2}, 0, 1024, "E4", 3}),
     [](const auto& test) { return std::string(test.param.name); });
 
+struct BrightStringCase {
+  const char* name;
+  double f0;
+  std::vector<double> amplitudes;  // of partials 1, 2, 3 ... (beyond the 8th too)
+  double stiffness;
+  int N;
+};
+
+void PrintTo(const BrightStringCase& tone, std::ostream* out) { *out << tone.name; }
+
+class BrightString : public ::testing::TestWithParam<BrightStringCase> {};
+
+// The pitch of a note is that of the harmonic series its first partials fit best, each
+// weighted by its power. A stiff string's partials run ever sharper, and strong partials
+// above the 8th pull the block's period sharp of that: the reading stays with the fit.
+TEST_P(BrightString, ReadsThePowerWeightedFitOfTheFirstEightPartials) {
+  const BrightStringCase& c = GetParam();
+  double strongest = 0;
+  for (std::size_t p = 0; p < 8 && p < c.amplitudes.size(); ++p)
+    strongest = std::max(strongest, c.amplitudes[p]);
+  double numerator = 0;
+  double denominator = 0;
+  for (std::size_t p = 0; p < 8 && p < c.amplitudes.size(); ++p) {
+    if (c.amplitudes[p] < 0.01 * strongest) continue;
+    const double k = static_cast<double>(p + 1);
+    const double weight = c.amplitudes[p] * c.amplitudes[p];
+    numerator += weight * k * k * c.f0 * std::sqrt(1.0 + c.stiffness * k * k);
+    denominator += weight * k * k;
+  }
+  const double pitch = numerator / denominator;
+  const auto block = Partials(c.f0, c.amplitudes, static_cast<std::size_t>(c.N), c.stiffness);
+  const double strongestPartial = [&] {
+    std::size_t p = static_cast<std::size_t>(
+        std::max_element(c.amplitudes.begin(), c.amplitudes.end()) - c.amplitudes.begin());
+    const double n = static_cast<double>(p + 1);
+    return n * c.f0 * std::sqrt(1.0 + c.stiffness * n * n);
+  }();
+  const FundamentalReading reading = FindFundamental(block, strongestPartial, 44100);
+  EXPECT_LT(std::abs(CentsBetween(reading.frequency, pitch)), 0.3)
+      << reading.frequency << " against " << pitch;
+  EXPECT_LT(std::abs(CentsBetween(Analyse(block).frequency, pitch)), 0.3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tones, BrightString,
+    ::testing::Values(
+        BrightStringCase{"A2_stiff_bright_4096", 110.0,
+                         {1.0, 0.8, 0.6, 0.5, 0.4, 0.3, 0.3, 0.3, 0.5, 0.6, 0.6, 0.5}, 2e-4, 4096},
+        BrightStringCase{"D3_stiff_second_strongest_4096", 146.832,
+                         {0.5, 1.0, 0.6, 0.4, 0.3, 0.2, 0.2, 0.1, 0.4, 0.5, 0.4}, 1.5e-4, 4096},
+        BrightStringCase{"G3_stiff_bright_2048", 195.998,
+                         {1.0, 0.7, 0.5, 0.3, 0.3, 0.2, 0.2, 0.2, 0.4, 0.5, 0.4}, 1e-4, 2048},
+        BrightStringCase{"E4_stiff_bright_1024", 329.628,
+                         {1.0, 0.6, 0.4, 0.3, 0.2, 0.2, 0.1, 0.1, 0.3, 0.3}, 5e-5, 1024}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 // Adds white noise of the given peak level (deterministic), clipped to the sample range.
 std::vector<std::int16_t> WithNoise(std::vector<std::int16_t> block, int level) {
   if (level == 0) return block;
