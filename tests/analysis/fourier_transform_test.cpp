@@ -8,19 +8,11 @@
 
 #include "analysis/numeric.h"
 #include "support/signals.h"
+#include "support/error_of.h"
 
 namespace {
 
 using test_signals::kTestPi;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Description();
-  }
-  return "";
-}
 
 std::vector<std::int16_t> Cosine(int periods, int length, double phase, double amplitude = 1000) {
   std::vector<std::int16_t> frame(static_cast<std::size_t>(length));

@@ -8,18 +8,9 @@
 #include <vector>
 
 #include "analysis/handler_steps.h"
+#include "support/error_of.h"
 
 namespace {
-
-// The description of the error an action raises, or "" when it raises none.
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.Description();
-  }
-  return "";
-}
 
 TEST(RoundHalfEven, ExactHalvesGoToTheEvenNeighbour) {
   const struct { double in, out; } cases[] = {
