@@ -1,7 +1,7 @@
 #include "capture/measuring_loop.h"
 
 #include "analysis/numeric.h"
-#include "capture/result_captions.h"
+#include "readings/result_captions.h"
 
 MeasuringLoop::MeasuringLoop(WaveInput& waveInput, MeasuringView& view, PitchAnalysis& analysis,
                              std::vector<std::int16_t>& Samples,

@@ -4,98 +4,28 @@
 //
 //   corvandel-analyze [--points 1024|2048|4096] [--csv] FILE
 //
-// Any format libsndfile reads (WAV, FLAC, OGG ...), at any sample rate; channels are
-// mixed to one and rounded to 16-bit samples, as a mono sound card would deliver them.
-// Consecutive blocks of N samples (default 4096) are analysed; an incomplete last block
-// is not.
-#include <sndfile.h>
-
-#include <cmath>
+// The recording is analysed as it is read, so a pipe works and memory stays flat.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <optional>
+#include <cstring>
+#include <limits>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "analysis/numeric.h"
 #include "analysis/fourier_transform.h"
-#include "capture/result_captions.h"
+#include "analysis/numeric.h"
+#include "readings/result_captions.h"
+#include "tools/command_line.h"
+#include "tools/recording_reader.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: corvandel-analyze [--points 1024|2048|4096] [--csv] FILE\n";
-
-struct Options {
-  std::int32_t points = 4096;
-  bool csv = false;
-  std::string file;
-};
-
-std::optional<Options> ParseOptions(int argc, char** argv) {
-  Options options;
-  bool haveFile = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--csv") {
-      options.csv = true;
-    } else if (argument == "--points" && i + 1 < argc) {
-      const std::string_view value = argv[++i];
-      if (value == "1024") options.points = 1024;
-      else if (value == "2048") options.points = 2048;
-      else if (value == "4096") options.points = 4096;
-      else return std::nullopt;
-    } else if (!argument.empty() && argument[0] == '-') {
-      return std::nullopt;
-    } else if (!haveFile) {
-      options.file = argument;
-      haveFile = true;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!haveFile) return std::nullopt;
-  return options;
-}
-
-struct Recording {
-  std::vector<std::int16_t> samples;
-  std::int32_t sampleRate = 0;
-};
-
-// The recording mixed to mono 16-bit samples, or the reason it could not be read.
-std::optional<Recording> ReadRecording(const std::string& path, std::string& problem) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (file == nullptr) {
-    problem = sf_strerror(nullptr);
-    return std::nullopt;
-  }
-  Recording recording;
-  recording.sampleRate = info.samplerate;
-  if (info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0) {
-    sf_close(file);
-    problem = "it holds no audio samples";
-    return std::nullopt;
-  }
-  const auto channels = static_cast<std::size_t>(info.channels);
-  std::vector<double> frame(channels);
-  recording.samples.reserve(static_cast<std::size_t>(info.frames));
-  // Normalised reading: full scale is 1.0 whatever the file's own sample format.
-  while (sf_readf_double(file, frame.data(), 1) == 1) {
-    double sum = 0.0;
-    for (const double v : frame) sum += v;
-    const double value = RoundHalfEven(sum / static_cast<double>(channels) * 32768.0);
-    const double clipped = std::fmin(32767.0, std::fmax(-32768.0, std::isfinite(value) ? value : 0.0));
-    recording.samples.push_back(static_cast<std::int16_t>(clipped));
-  }
-  sf_close(file);
-  if (recording.samples.empty()) {
-    problem = "it holds no audio samples";
-    return std::nullopt;
-  }
-  return recording;
+// The analysis names the strongest bin's frequency as bin × rate in a signed 32-bit
+// integer, and the highest bin it looks at is N/4 − 1: above this rate a block can
+// overflow that product.
+std::int64_t HighestUsableRate(std::int32_t points) {
+  return std::numeric_limits<std::int32_t>::max() / (points / 4 - 1);
 }
 
 std::string CsvField(const std::string& text) {
@@ -107,25 +37,34 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-}  // namespace
+void Complain(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
+}
 
-int main(int argc, char** argv) {
-  const std::optional<Options> options = ParseOptions(argc, argv);
-  if (!options) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  std::string problem;
-  const std::optional<Recording> recording = ReadRecording(options->file, problem);
-  if (!recording) {
-    std::fprintf(stderr, "corvandel-analyze: cannot analyse %s: %s\n", options->file.c_str(),
-                 problem.c_str());
+// Flushes standard output; on a failed write says so once and gives the exit status 1.
+int FinishOutput(int status, int earlierWriteError) {
+  int writeError = earlierWriteError;
+  if (writeError == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) writeError = errno;
+  if (writeError == 0) return status;
+  Complain(std::string("cannot write the output: ") + std::strerror(writeError));
+  return 1;
+}
+
+int Analyse(const CommandLine& line) {
+  const std::string name = line.file == "-" ? "standard input" : line.file;
+  RecordingReader reader(line.file);
+  if (!reader.IsOpen()) {
+    Complain("cannot analyse " + name + ": " + reader.Problem());
     return 1;
   }
-
-  const std::int32_t N = options->points;
-  const std::size_t blockLength = static_cast<std::size_t>(N);
-  const std::size_t blocks = recording->samples.size() / blockLength;
+  const std::int32_t N = line.points;
+  if (reader.SampleRate() < 1 || reader.SampleRate() > HighestUsableRate(N)) {
+    Complain("cannot analyse " + name + ": its sample rate of " + std::to_string(reader.SampleRate()) +
+             " Hz is outside what the analysis can use at " + std::to_string(N) + " points (1 to " +
+             std::to_string(HighestUsableRate(N)) + " Hz)");
+    return 1;
+  }
+  const auto sampleRate = static_cast<std::int32_t>(reader.SampleRate());
   const std::vector<std::int32_t> table = BitReversal(N / 2);
 
   // The labels as the window starts them.
@@ -136,30 +75,68 @@ int main(int argc, char** argv) {
   PitchAnalysis analysis;
   analysis.SetTuningCaption = [&](const std::string& caption) { tuningLabel = caption; };
 
-  if (options->csv) std::puts("time,frequency_hz,frequency,note,tuning");
-  std::vector<std::int16_t> buffer(2 * blockLength, 0);
+  // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
+  std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);
+  const auto blockLength = static_cast<std::size_t>(N);
+  std::size_t blocks = 0;
+  std::size_t samplesInLastRead = 0;
   int status = 0;
-  for (std::size_t b = 0; b < blocks; ++b) {
-    const auto first = recording->samples.begin() + static_cast<std::ptrdiff_t>(b * blockLength);
-    std::copy(first, first + N, buffer.begin());
-    const double time = static_cast<double>(b * blockLength) / recording->sampleRate;
+  int writeError = 0;
+  while ((samplesInLastRead = reader.Read(buffer.data(), blockLength)) == blockLength) {
+    if (blocks == 0 && line.csv) std::puts("time,frequency_hz,frequency,note,tuning");
+    const double time = static_cast<double>(blocks * blockLength) / sampleRate;
+    ++blocks;
     double frequency = 0.0;
     try {
-      frequency = analysis.DominantFrequency(buffer, table, recording->sampleRate);
+      frequency = analysis.DominantFrequency(buffer, table, sampleRate);
       frequencyLabel = FrequencyCaption(frequency);
       if (const auto note = NoteCaptionUpdate(frequency, lastNoteWritten)) noteLabel = *note;
     } catch (const RuntimeError& error) {
       // The window stops measuring after an error; a recording is better read to its end.
-      std::fprintf(stderr, "corvandel-analyze: block at %.3f s: %s\n", time,
-                   error.Description().c_str());
+      std::fprintf(stderr, "%s: block at %.3f s: %s\n", kProgramName, time, error.Description().c_str());
       status = 1;
     }
-    if (options->csv)
+    if (line.csv)
       std::printf("%.6f,%.6f,%s,%s,%s\n", time, frequency, CsvField(frequencyLabel).c_str(),
                   CsvField(noteLabel).c_str(), CsvField(tuningLabel).c_str());
     else
       std::printf("%9.3f s  %-20s %-12s %s\n", time, frequencyLabel.c_str(), noteLabel.c_str(),
                   tuningLabel.c_str());
+    if (std::ferror(stdout)) {  // nobody reads the rest: stop at once
+      writeError = errno;
+      break;
+    }
   }
-  return status;
+
+  if (writeError == 0 && !reader.Problem().empty()) {
+    Complain("reading " + name + " stopped after " + std::to_string(blocks) + " blocks: " + reader.Problem());
+    status = 1;
+  } else if (writeError == 0 && blocks == 0) {
+    Complain("cannot analyse " + name + ": " +
+             (samplesInLastRead == 0 ? reader.WhyNoSamples()
+                                     : "it holds " + std::to_string(samplesInLastRead) +
+                                           " samples, fewer than one block of " + std::to_string(N)));
+    status = 1;
+  }
+  return FinishOutput(status, writeError);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const CommandLine line = ParseCommandLine(argc, argv);
+  switch (line.action) {
+    case CommandLine::Action::ShowHelp:
+      std::fputs(HelpText().c_str(), stdout);
+      return FinishOutput(0, 0);
+    case CommandLine::Action::ShowVersion:
+      std::fputs(VersionText(CORVANDEL_VERSION).c_str(), stdout);
+      return FinishOutput(0, 0);
+    case CommandLine::Action::Refuse:
+      std::fputs(UsageErrorText(line.error).c_str(), stderr);
+      return kExitUsage;
+    case CommandLine::Action::Analyse:
+      break;
+  }
+  return Analyse(line);
 }

@@ -1,4 +1,4 @@
-#include "capture/result_captions.h"
+#include "readings/result_captions.h"
 
 #include <gtest/gtest.h>
 

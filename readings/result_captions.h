@@ -1,5 +1,7 @@
-// The texts a measured block puts on the result labels. The measuring loop and the
-// command-line analyser both use these, so a recording reads as the window shows it.
+// The texts a measured block puts on the frequency and note labels, and when each label
+// changes. The measuring loop and the command-line analyser both use these, so a
+// recording reads as the window shows it. The tuning caption comes from the analysis
+// itself (PitchAnalysis::SetTuningCaption), for every block in the musical range.
 #pragma once
 
 #include <optional>
