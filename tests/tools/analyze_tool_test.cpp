@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,27 +45,33 @@ class AnalyzeTool : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder_); }
 
-  ToolRun Analyze(const std::string& arguments) {
+  // Runs the analyser after `input` (a shell prefix such as "cat f | "), its output
+  // going to `output` unless that is left empty.
+  ToolRun Analyze(const std::string& arguments, const std::string& input = "",
+                  std::string output = "") {
     const fs::path out = folder_ / "out.txt";
     const fs::path err = folder_ / "err.txt";
-    const std::string command = std::string(CORVANDEL_ANALYZE) + " " + arguments + " >" +
-                                out.string() + " 2>" + err.string();
+    if (output.empty()) output = out.string();
+    const std::string command = input + CORVANDEL_ANALYZE + " " + arguments + " >" + output +
+                                " 2>" + err.string();
     const int raw = std::system(command.c_str());
     ToolRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadText(out);
+    run.out = fs::exists(out) ? ReadText(out) : "";
     run.err = ReadText(err);
+    fs::remove(out);
     return run;
   }
 
-  // A 16-bit WAV of the given channels; each frame's values come from `sample`.
+  // A 16-bit WAV (or `format`) of the given channels; each frame's values come from `sample`.
   template <typename Sample>
-  fs::path WriteWav(const std::string& name, int rate, int channels, int frames, Sample sample) {
+  fs::path WriteWav(const std::string& name, int rate, int channels, int frames, Sample sample,
+                    int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16) {
     const fs::path path = folder_ / name;
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
     std::vector<short> data(static_cast<std::size_t>(frames * channels));
@@ -126,7 +133,7 @@ TEST_F(AnalyzeTool, MixesTheChannels) {
     const short v = Tone(440, 8000, i, 44100);
     return static_cast<short>(c == 0 ? v : -v);
   });
-  const ToolRun run = Analyze("--csv --points 2048 " + wav.string());
+  const ToolRun run = Analyze("--csv --points=2048 " + wav.string());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 5u);
@@ -135,11 +142,14 @@ TEST_F(AnalyzeTool, MixesTheChannels) {
         << lines[i];
 }
 
+constexpr const char* kTryHelp = "Try 'corvandel-analyze --help' for more information.";
+
 struct BadInput {
   const char* name;
   const char* contents;   // file contents; nullptr: no file at all
-  const char* options;
+  const char* arguments;  // FILE stands for the file's path
   int status;
+  const char* complaint;
 };
 
 // Names the case in test listings rather than dumping its bytes.
@@ -147,36 +157,150 @@ void PrintTo(const BadInput& input, std::ostream* out) { *out << input.name; }
 
 class AnalyzeToolRefuses : public AnalyzeTool, public ::testing::WithParamInterface<BadInput> {};
 
-// One line on stderr, nothing on stdout, a non-zero exit; never a crash.
+// Nothing on stdout, a non-zero exit, never a crash; the complaint on one line, and for a
+// wrong command line a second one that points to --help.
 TEST_P(AnalyzeToolRefuses, WithOneLineAndAnError) {
   const BadInput& c = GetParam();
   const fs::path file = folder_ / "input.wav";
   if (c.contents != nullptr) std::ofstream(file, std::ios::binary) << c.contents;
-  const ToolRun run = Analyze(std::string(c.options) + " " + file.string());
+  std::string arguments = c.arguments;
+  for (std::size_t at; (at = arguments.find("FILE")) != std::string::npos;)
+    arguments.replace(at, 4, file.string());
+  const ToolRun run = Analyze(arguments);
   EXPECT_EQ(run.status, c.status);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+  const auto lines = Lines(run.err);
+  ASSERT_EQ(lines.size(), c.status == 2 ? 2u : 1u) << run.err;
+  EXPECT_NE(lines[0].find(c.complaint), std::string::npos) << run.err;
+  if (c.status == 2) {
+    EXPECT_EQ(lines[1], kTryHelp);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, AnalyzeToolRefuses,
-    ::testing::Values(BadInput{"missing_file", nullptr, "", 1},
-                      BadInput{"empty_file", "", "", 1},
-                      BadInput{"text_file", "time,frequency\n0,440\n", "--csv", 1},
-                      BadInput{"points_not_offered", "", "--points 1000", 2},
-                      BadInput{"points_not_a_number", "", "--points many", 2},
-                      BadInput{"points_without_value", "", "--csv --points", 2},
-                      BadInput{"unknown_option", "", "--fast", 2}),
+    ::testing::Values(BadInput{"missing_file", nullptr, "FILE", 1, "cannot analyse"},
+                      BadInput{"empty_file", "", "FILE", 1, "cannot analyse"},
+                      BadInput{"text_file", "time,frequency\n0,440\n", "--csv FILE", 1, "cannot analyse"},
+                      BadInput{"points_not_offered", "", "--points 1000 FILE", 2, "'1000'"},
+                      BadInput{"points_not_a_number", "", "--points=many FILE", 2, "'many'"},
+                      BadInput{"points_without_value", "", "--csv FILE --points", 2, "requires an argument"},
+                      BadInput{"unknown_option", "", "--fast FILE", 2, "unrecognized option '--fast'"},
+                      BadInput{"no_file", "", "--csv", 2, "missing file operand"},
+                      BadInput{"two_files", "", "FILE FILE", 2, "extra operand"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST_F(AnalyzeTool, RefusesAWavWithoutSamplesAndAMissingArgument) {
-  const auto wav = WriteWav("none.wav", 44100, 1, 0, [](int, int) { return short{0}; });
-  const ToolRun noSamples = Analyze(wav.string());
-  EXPECT_EQ(noSamples.status, 1);
-  EXPECT_NE(noSamples.err.find("no audio samples"), std::string::npos) << noSamples.err;
-  const ToolRun noFile = Analyze("--csv");
-  EXPECT_EQ(noFile.status, 2);
-  EXPECT_NE(noFile.err.find("usage:"), std::string::npos) << noFile.err;
+// A top-bin tone: 1023 cycles in 2048 samples, the highest bin the analysis looks at for
+// N = 4096, so its bin frequency is the largest the analysis computes.
+short TopBinTone(int i, int) {
+  return static_cast<short>(std::lround(12000 * std::sin(2 * 3.141592653589793 * 1023 * i / 2048)));
+}
+
+// Recordings that hold nothing to analyse, or claim a rate the analysis cannot use, are
+// refused once; the highest usable rate is still analysed.
+TEST_F(AnalyzeTool, RefusesRecordingsItCannotAnalyseOnce) {
+  const struct {
+    const char* name;
+    int frames;
+    std::uint32_t rate;  // written into the header
+    const char* points;
+    int status;
+    const char* complaint;
+  } cases[] = {
+      {"no_samples", 0, 44100, "4096", 1, "it holds no audio samples"},
+      {"shorter_than_a_block", 4095, 44100, "4096", 1, "it holds 4095 samples, fewer than one block of 4096"},
+      {"absurd_rate", 8192, 2147483647u, "1024", 1, "sample rate of 2147483647 Hz"},
+      {"rate_just_too_high", 8192, 2099203u, "4096", 1, "(1 to 2099202 Hz)"},
+      {"highest_usable_rate", 8192, 2099202u, "4096", 0, ""},
+  };
+  for (const auto& c : cases) {
+    const auto wav = WriteWav(std::string(c.name) + ".wav", 44100, 1, c.frames, TopBinTone);
+    std::fstream header(wav, std::ios::in | std::ios::out | std::ios::binary);
+    header.seekp(24);  // the format chunk's sample rate, little-endian
+    for (int byte = 0; byte < 4; ++byte) header.put(static_cast<char>((c.rate >> (8 * byte)) & 0xff));
+    header.close();
+    const ToolRun run = Analyze(std::string("--points ") + c.points + " " + wav.string());
+    EXPECT_EQ(run.status, c.status) << c.name << ": " << run.err;
+    if (c.status == 0) {
+      EXPECT_EQ(Lines(run.out).size(), 2u) << c.name;
+      EXPECT_EQ(run.err, "") << c.name;
+    } else {
+      EXPECT_EQ(run.out, "") << c.name;
+      EXPECT_EQ(Lines(run.err).size(), 1u) << c.name << ": " << run.err;
+      EXPECT_NE(run.err.find(c.complaint), std::string::npos) << c.name << ": " << run.err;
+    }
+  }
+}
+
+// A recording from a pipe, a FIFO or standard input reads as the same file does; the
+// formats libsndfile cannot read from a stream are refused in one honest line.
+TEST_F(AnalyzeTool, ReadsStreamsAsTheFile) {
+  const struct {
+    const char* name;
+    int format;
+    bool readsFromPipe;
+  } cases[] = {
+      {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, true},
+      {"tone.au", SF_FORMAT_AU | SF_FORMAT_PCM_16, true},
+      {"tone.w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16, true},
+      {"tone.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, true},
+      {"tone.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, false},
+      {"tone.caf", SF_FORMAT_CAF | SF_FORMAT_PCM_16, false},
+  };
+  const fs::path fifo = folder_ / "fifo";
+  ASSERT_EQ(std::system(("mkfifo " + fifo.string()).c_str()), 0);
+  for (const auto& c : cases) {
+    const auto file = WriteWav(c.name, 44100, 2, 3 * 4096 + 100,
+                               [](int i, int) { return Tone(196, 9000, i, 44100); }, c.format);
+    if (std::string(c.name).ends_with(".au")) {
+      // The data size a writer to a pipe leaves unknown.
+      std::fstream header(file, std::ios::in | std::ios::out | std::ios::binary);
+      header.seekp(8);
+      header.write("\xff\xff\xff\xff", 4);
+    }
+    const ToolRun fromFile = Analyze(file.string());
+    ASSERT_EQ(fromFile.status, 0) << c.name << ": " << fromFile.err;
+    ASSERT_EQ(Lines(fromFile.out).size(), 3u) << c.name;
+    const ToolRun redirected = Analyze("- <" + file.string());
+    EXPECT_EQ(redirected.out, fromFile.out) << c.name;
+    const std::pair<std::string, std::string> streams[] = {
+        {"cat " + file.string() + " | ", "-"},
+        {"cat " + file.string() + " >" + fifo.string() + " & ", fifo.string()}};
+    for (const auto& [input, operand] : streams) {
+      const ToolRun streamed = Analyze(operand, input);
+      if (c.readsFromPipe) {
+        EXPECT_EQ(streamed.status, 0) << c.name << " " << input << streamed.err;
+        EXPECT_EQ(streamed.out, fromFile.out) << c.name << " " << input;
+      } else {
+        EXPECT_EQ(streamed.status, 1) << c.name << " " << input;
+        EXPECT_EQ(streamed.out, "") << c.name << " " << input;
+        EXPECT_EQ(Lines(streamed.err).size(), 1u) << streamed.err;
+        EXPECT_NE(streamed.err.find("cannot be read from a pipe"), std::string::npos) << streamed.err;
+      }
+    }
+  }
+}
+
+// A failed write is an error, said once, whatever is being written.
+TEST_F(AnalyzeTool, ReportsAFailedWrite) {
+  const auto wav = WriteWav("a.wav", 44100, 1, 44100, [](int i, int) { return Tone(440, 8000, i, 44100); });
+  for (const std::string& arguments : {"--csv " + wav.string(), std::string("--help"), std::string("--version")}) {
+    const ToolRun run = Analyze(arguments, "", "/dev/full");
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_EQ(run.err, "corvandel-analyze: cannot write the output: No space left on device\n") << arguments;
+  }
+}
+
+TEST_F(AnalyzeTool, HelpAndVersionGoToStandardOutput) {
+  const ToolRun help = Analyze("--points 1024 --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  EXPECT_TRUE(help.out.starts_with("Usage: corvandel-analyze [OPTION]... FILE\n")) << help.out;
+  for (const char* option : {"--points", "--csv", "--help", "--version"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  const ToolRun version = Analyze("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "corvandel-analyze (Corvandel Pitch Suite) " CORVANDEL_VERSION "\n");
 }
 
 }  // namespace
