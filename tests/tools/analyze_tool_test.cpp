@@ -86,6 +86,12 @@ class AnalyzeTool : public ::testing::Test {
   fs::path folder_;
 };
 
+void Overwrite(const fs::path& file, std::streamoff offset, const std::string& bytes) {
+  std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+  out.seekp(offset);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 short Tone(double frequency, double amplitude, int i, int rate) {
   return static_cast<short>(std::lround(amplitude * std::sin(2 * 3.141592653589793 * frequency * i / rate)));
 }
@@ -215,10 +221,9 @@ TEST_F(AnalyzeTool, RefusesRecordingsItCannotAnalyseOnce) {
   };
   for (const auto& c : cases) {
     const auto wav = WriteWav(std::string(c.name) + ".wav", 44100, 1, c.frames, TopBinTone);
-    std::fstream header(wav, std::ios::in | std::ios::out | std::ios::binary);
-    header.seekp(24);  // the format chunk's sample rate, little-endian
-    for (int byte = 0; byte < 4; ++byte) header.put(static_cast<char>((c.rate >> (8 * byte)) & 0xff));
-    header.close();
+    // The format chunk's sample rate, little-endian.
+    Overwrite(wav, 24, {static_cast<char>(c.rate), static_cast<char>(c.rate >> 8),
+                        static_cast<char>(c.rate >> 16), static_cast<char>(c.rate >> 24)});
     const ToolRun run = Analyze(std::string("--points ") + c.points + " " + wav.string());
     EXPECT_EQ(run.status, c.status) << c.name << ": " << run.err;
     if (c.status == 0) {
@@ -252,12 +257,8 @@ TEST_F(AnalyzeTool, ReadsStreamsAsTheFile) {
   for (const auto& c : cases) {
     const auto file = WriteWav(c.name, 44100, 2, 3 * 4096 + 100,
                                [](int i, int) { return Tone(196, 9000, i, 44100); }, c.format);
-    if (std::string(c.name).ends_with(".au")) {
-      // The data size a writer to a pipe leaves unknown.
-      std::fstream header(file, std::ios::in | std::ios::out | std::ios::binary);
-      header.seekp(8);
-      header.write("\xff\xff\xff\xff", 4);
-    }
+    // The data size a writer to a pipe leaves unknown.
+    if (std::string(c.name).ends_with(".au")) Overwrite(file, 8, "\xff\xff\xff\xff");
     const ToolRun fromFile = Analyze(file.string());
     ASSERT_EQ(fromFile.status, 0) << c.name << ": " << fromFile.err;
     ASSERT_EQ(Lines(fromFile.out).size(), 3u) << c.name;
@@ -281,10 +282,11 @@ TEST_F(AnalyzeTool, ReadsStreamsAsTheFile) {
   }
 }
 
-// A failed write is an error, said once, whatever is being written.
+// A failed write is an error, said once, whatever is being written: readings that fill
+// the output buffer many times over, or a few lines written only at the exit.
 TEST_F(AnalyzeTool, ReportsAFailedWrite) {
-  const auto wav = WriteWav("a.wav", 44100, 1, 44100, [](int i, int) { return Tone(440, 8000, i, 44100); });
-  for (const std::string& arguments : {"--csv " + wav.string(), std::string("--help"), std::string("--version")}) {
+  const auto wav = WriteWav("a.wav", 44100, 1, 441000, [](int i, int) { return Tone(440, 8000, i, 44100); });
+  for (const std::string& arguments : {"--csv --points 1024 " + wav.string(), std::string("--help"), std::string("--version")}) {
     const ToolRun run = Analyze(arguments, "", "/dev/full");
     EXPECT_EQ(run.status, 1) << arguments;
     EXPECT_EQ(run.err, "corvandel-analyze: cannot write the output: No space left on device\n") << arguments;
