@@ -53,10 +53,4 @@ TEST_F(UserSettingsTest, StoresInTheConfFileAndKeepsWhatTheIniFileHeld) {
             "2");  // the earlier file is left as it was
 }
 
-TEST_F(UserSettingsTest, NothingStoredCreatesNoFile) {
-  QSettingsStore store(OpenUserSettings());
-  EXPECT_EQ(store.GetSetting("lstnumberofpoints", "0"), "0");
-  EXPECT_TRUE(QDir(folder.filePath("Harrowfen")).isEmpty());
-}
-
 }  // namespace
