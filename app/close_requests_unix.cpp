@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/close_requests.h"
@@ -23,12 +24,18 @@ void OnTerminationSignal(int) {
 
 void CloseOnTerminationRequests(QWidget& window) {
   if (pipe2(requestPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;  // signals keep their default
+  // A close during a measurement only stops it; the request stands until it succeeds.
+  auto* retry = new QTimer(&window);
+  retry->setInterval(100);
+  QObject::connect(retry, &QTimer::timeout, &window, [&window, retry] {
+    if (window.close()) retry->stop();
+  });
   auto* notifier = new QSocketNotifier(requestPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, retry] {
     char bytes[64];
     while (read(requestPipe[0], bytes, sizeof bytes) > 0) {
     }
-    window.close();
+    if (!window.close()) retry->start();
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
