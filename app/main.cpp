@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/close_requests.h"
 #include "capture/system_wave_input.h"
 #include "window/app_title.h"
 #include "window/form1.h"
@@ -22,5 +23,6 @@ int main(int argc, char* argv[]) {
   form.Form_Load();
   if (form.ProgramEnded()) return 1;
   form.show();
+  CloseOnTerminationRequests(form);
   return QApplication::exec();
 }

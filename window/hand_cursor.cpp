@@ -1,12 +1,12 @@
 #include "window/hand_cursor.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QPixmap>
 #include <cstdint>
 
 #include "analysis/numeric.h"
+#include "window/program_files.h"
 
 namespace {
 
@@ -28,9 +28,9 @@ QPoint Hotspot(const QByteArray& bytes, QSize imageSize) {
 }  // namespace
 
 QCursor LoadCursorFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw RuntimeError(kInvalidPicture);
-  QByteArray bytes = file.readAll();
+  std::optional<QByteArray> contents = ReadSmallRegularFile(path, kMaxCursorFileBytes);
+  if (!contents) throw RuntimeError(kInvalidPicture);
+  QByteArray& bytes = *contents;
   QBuffer buffer(&bytes);
   QImageReader reader(&buffer, "ico");  // Qt's icon reader also reads cursor files
   const QImage image = reader.read();

@@ -6,6 +6,8 @@
 #include <QString>
 
 inline constexpr const char* kInvalidPicture = "Invalid picture";
+inline constexpr qint64 kMaxCursorFileBytes = 1024 * 1024;  // a cursor is a few kilobytes
 
-// Raises "Invalid picture" when the file cannot be read as a cursor or icon image.
+// Raises "Invalid picture" when the path is not a regular file of at most
+// kMaxCursorFileBytes or cannot be read as a cursor or icon image.
 QCursor LoadCursorFile(const QString& path);

@@ -17,11 +17,35 @@ std::string QSettingsStore::GetSetting(const std::string& key, const std::string
 }
 
 void QSettingsStore::SaveSetting(const std::string& key, const std::string& value) {
-  settings_->setValue(QString::fromStdString(key), QString::fromStdString(value));
+  const QString name = QString::fromStdString(key);
+  const QString text = QString::fromStdString(value);
+  settings_->setValue(name, text);
   settings_->sync();
+  bool saved = settings_->status() == QSettings::NoError;
+  // A file that held junk when it was read keeps reporting a format error, written or
+  // not, and hides any later write error. Reading it afresh tells: what was written
+  // reads back cleanly, and the fresh store reports later errors again.
+  if (settings_->status() == QSettings::FormatError) {
+    const QString fileName = settings_->fileName();
+    const QSettings::Format format = settings_->format();
+    settings_.reset();
+    settings_ = std::make_unique<QSettings>(fileName, format);
+    saved = settings_->status() == QSettings::NoError && settings_->value(name) == text;
+  }
   // The choice still holds for this run; only the next start will not see it.
-  if (settings_->status() != QSettings::NoError)
-    qWarning("Settings could not be saved to %s", qPrintable(settings_->fileName()));
+  if (!saved) qWarning("Settings could not be saved to %s", qPrintable(settings_->fileName()));
+}
+
+void CarryOverSettings(QSettings& from, QSettings& to) {
+  from.setFallbacksEnabled(false);
+  to.setFallbacksEnabled(false);
+  bool carried = false;
+  for (const QString& key : from.allKeys()) {
+    if (to.contains(key)) continue;
+    to.setValue(key, from.value(key));
+    carried = true;
+  }
+  if (carried) to.sync();
 }
 
 std::unique_ptr<QSettings> OpenSettingsFile(const QString& path) {

@@ -28,9 +28,14 @@ class QSettingsStore : public SettingsStore {
 };
 
 // The user's own store: the registry key of the classic per-user settings calls on
-// Windows, so a size chosen with an earlier version is kept; an INI file in the user's
-// config folder elsewhere (Harrowfen/Corvandel Pitch Suite.conf).
+// Windows, so a size chosen with an earlier version is kept; elsewhere a file in Qt's
+// native format in the user's config folder (Harrowfen/Corvandel Pitch Suite.conf), which
+// takes over what an earlier version stored in "Corvandel Pitch Suite.ini".
 std::unique_ptr<QSettings> OpenUserSettings();
+
+// Copies into `to` every value of `from` that `to` lacks, and saves `to` if anything
+// came over. `from` is left as it is.
+void CarryOverSettings(QSettings& from, QSettings& to);
 
 // An INI file at the given path (tests).
 std::unique_ptr<QSettings> OpenSettingsFile(const QString& path);

@@ -35,6 +35,7 @@ void ApplySkin(Form1& form) {
   }
 
   SkinFramework& engine = *form.SkinFramework1;
+  engine.SetImageFolder(form.Services().programFolder);
   engine.Invoke(SkinFramework::kLoadSkin, CallKind::Method, {path, QString("")});
   const std::int32_t options =
       engine.Invoke(SkinFramework::kOptions, CallKind::PropertyGet, {}).toInt();

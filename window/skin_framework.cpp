@@ -1,13 +1,15 @@
 #include "window/skin_framework.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QWidget>
 #include <optional>
 
 #include "analysis/numeric.h"
+#include "window/program_files.h"
 
 namespace {
 
@@ -35,15 +37,56 @@ std::optional<QVariant> Property(Value& value, CallKind kind, const std::vector<
 }
 
 QString ReadSkinText(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw RuntimeError("Skin file cannot be read: " + path.toStdString());
-  if (file.size() > kMaxSkinFileBytes) throw RuntimeError("Skin file is larger than 1 MiB");
-  const QByteArray bytes = file.readAll();
-  if (bytes.isEmpty()) throw RuntimeError("Skin file is empty");
+  const QFileInfo info(path);
+  if (info.isFile() && info.size() > kMaxSkinFileBytes)
+    throw RuntimeError("Skin file is larger than 1 MiB");
+  const std::optional<QByteArray> bytes = ReadSmallRegularFile(path, kMaxSkinFileBytes);
+  if (!bytes) throw RuntimeError("Skin file cannot be read: " + path.toStdString());
+  if (bytes->isEmpty()) throw RuntimeError("Skin file is empty");
   QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8.decode(bytes);
+  const QString text = utf8.decode(*bytes);
   if (utf8.hasError()) throw RuntimeError("Skin file is not UTF-8 text");
   return text;
+}
+
+// The full path of the regular file inside folder that reference names, or nothing.
+std::optional<QString> ImageInFolder(const QString& reference, const QString& folder) {
+  // Escapes and quotes could make Qt read another name than the one checked here.
+  if (folder.isEmpty() || reference.isEmpty() || reference.contains('\\') ||
+      reference.contains('"') || reference.contains('\''))
+    return std::nullopt;
+  const QFileInfo image(QDir(folder).absoluteFilePath(reference));
+  if (!image.isFile()) return std::nullopt;
+  const QString path = image.canonicalFilePath();
+  const QString root = QFileInfo(folder).canonicalFilePath();
+  if (root.isEmpty() || !path.startsWith(root + '/')) return std::nullopt;
+  return path;
+}
+
+// The skin text with every url() anchored to a checked file of the image folder.
+QString AnchorImageReferences(const QString& text, const QString& folder) {
+  static const QRegularExpression start(R"re(url\()re", QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression whole(R"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^\s"'()]*))\s*\))re",
+                                        QRegularExpression::CaseInsensitiveOption);
+  QString anchored;
+  qsizetype copied = 0;
+  for (QRegularExpressionMatchIterator it = start.globalMatch(text); it.hasNext();) {
+    const qsizetype at = it.next().capturedStart();
+    if (at < copied) continue;  // inside a url() already taken
+    const QRegularExpressionMatch url = whole.match(
+        text, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+    const QString reference =
+        url.hasMatch() ? url.captured(1) + url.captured(2) + url.captured(3)
+                       : text.mid(at, text.indexOf('\n', at) - at);  // the rest of the line
+    const std::optional<QString> image =
+        url.hasMatch() ? ImageInFolder(reference, folder) : std::nullopt;
+    if (!image)
+      throw RuntimeError("Skin image is not a regular file in the program folder: " +
+                         reference.toStdString());
+    anchored += text.mid(copied, at - copied) + "url(\"" + *image + "\")";
+    copied = url.capturedEnd();
+  }
+  return anchored + text.mid(copied);
 }
 
 }  // namespace
@@ -84,7 +127,7 @@ QVariant SkinFramework::Invoke(int dispatchId, CallKind kind, const std::vector<
 
 void SkinFramework::LoadSkin(const QString& path, const QString& variant) {
   if (!variant.isEmpty()) throw RuntimeError(ErrorText::InvalidCall);
-  const QString text = ReadSkinText(path);
+  const QString text = AnchorImageReferences(ReadSkinText(path), imageFolder_);
   QStringList lines = text.split('\n');
   if (lines.size() > 1 && lines.last().isEmpty()) lines.removeLast();  // the final line end
   if (lines.first().trimmed() != kSkinHeader)

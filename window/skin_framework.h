@@ -15,6 +15,11 @@
 // Skin file: UTF-8 text of at most 1 MiB whose first line is "/* corvandel-skin 1 */",
 // then Qt style-sheet rules. A line "/* section NAME */" starts a section (frames,
 // captions or dialogs); rules before the first such line always apply.
+//
+// Images: a url() may name only a regular file inside the image folder (the program
+// folder), relative to it or absolute; the skin is refused otherwise, so that the style
+// never makes Qt open a FIFO, a device or a file elsewhere. Each accepted url() is
+// rewritten to the file's full path, which keeps it independent of the working folder.
 #pragma once
 
 #include <QObject>
@@ -44,6 +49,9 @@ class SkinFramework : public QObject {
 
   explicit SkinFramework(QObject* parent = nullptr);
 
+  // The folder a skin's url() references must lie in; none are accepted until it is set.
+  void SetImageFolder(const QString& folder) { imageFolder_ = folder; }
+
   // Errors (unknown id, wrong kind or arguments, refused file) raise RuntimeError.
   virtual QVariant Invoke(int dispatchId, CallKind kind, const std::vector<QVariant>& args);
 
@@ -54,6 +62,7 @@ class SkinFramework : public QObject {
   void LoadSkin(const QString& path, const QString& variant);
   void ApplyWindow(std::int32_t handle);
 
+  QString imageFolder_;
   std::map<QString, QString> sections_;  // "" holds the rules that always apply
   std::int32_t options_ = 0;
   bool styleFrames_ = false;

@@ -1,4 +1,6 @@
 // The skinned look: colours by control kind, the six engine calls, refused skin files.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -152,6 +154,78 @@ INSTANTIATE_TEST_SUITE_P(
                         "Skin file is larger than 1 MiB"},
         RefusedSkinCase{"UnknownSection", "/* corvandel-skin 1 */\n/* section toolbar */\n",
                         "Skin file has an unknown section: toolbar"}),
+    CaseName());
+
+// A skin's images: only regular files inside the program folder, so that loading the
+// style never opens a FIFO or a device, nor reaches outside the folder.
+struct SkinImageCase {
+  const char* name;
+  const char* url;  // what the skin writes inside url(...)
+  void (*make)(const QString& programFolder);
+  const char* anchoredTo;  // below the program folder; nullptr when the skin is refused
+  friend void PrintTo(const SkinImageCase& test, std::ostream* out) { *out << test.name; }
+};
+
+void WriteFile(const QString& path) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("not really an image");
+}
+
+class SkinImageTest : public SkinTest, public ::testing::WithParamInterface<SkinImageCase> {};
+
+TEST_P(SkinImageTest, AcceptsOnlyRegularFilesInsideTheProgramFolder) {
+  const SkinImageCase& test = GetParam();
+  WriteProgramFile("x/o.cjs", QByteArray("/* corvandel-skin 1 */\nQLabel { image: url(") +
+                                  test.url + "); }\n");
+  test.make(ProgramFolder());
+  auto form = LoadedSkinnedForm();
+  EXPECT_EQ(form->lstAudioDevices->count(), 1);  // start-up went on
+  if (test.anchoredTo) {
+    EXPECT_TRUE(messages.errors.empty());
+    const QString image = QFileInfo(ProgramFolder()).canonicalFilePath() + test.anchoredTo;
+    EXPECT_EQ(form->styleSheet(), "QLabel { image: url(\"" + image + "\"); }\n");
+    return;
+  }
+  ASSERT_EQ(messages.errors.size(), 1u);
+  EXPECT_EQ(messages.errors[0].line, 100);
+  EXPECT_EQ(messages.errors[0].description,
+            std::string("Skin image is not a regular file in the program folder: ") + test.url);
+  EXPECT_TRUE(form->styleSheet().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, SkinImageTest,
+    ::testing::Values(
+        SkinImageCase{"Relative", "x/hand.png",
+                      [](const QString& folder) { WriteFile(folder + "/x/hand.png"); },
+                      "/x/hand.png"},
+        SkinImageCase{"QuotedThroughALinkInside", "'x/../x/link.png'",
+                      [](const QString& folder) {
+                        WriteFile(folder + "/x/hand.png");
+                        ASSERT_TRUE(QFile::link(folder + "/x/hand.png", folder + "/x/link.png"));
+                      },
+                      "/x/hand.png"},
+        SkinImageCase{"Fifo", "x/pipe.png",
+                      [](const QString& folder) {
+                        const QByteArray path = QFile::encodeName(folder + "/x/pipe.png");
+                        ASSERT_EQ(mkfifo(path.constData(), 0600), 0);
+                      },
+                      nullptr},
+        SkinImageCase{"Device", "/dev/zero", [](const QString&) {}, nullptr},
+        SkinImageCase{"LinkToADevice", "x/zero.png",
+                      [](const QString& folder) {
+                        ASSERT_TRUE(QFile::link("/dev/zero", folder + "/x/zero.png"));
+                      },
+                      nullptr},
+        SkinImageCase{"LinkOutOfTheFolder", "x/out.png",
+                      [](const QString& folder) {
+                        WriteFile(folder + "/../outside.png");
+                        ASSERT_TRUE(QFile::link(folder + "/../outside.png", folder + "/x/out.png"));
+                      },
+                      nullptr},
+        SkinImageCase{"Escaped", "x/h\\61nd.png",
+                      [](const QString& folder) { WriteFile(folder + "/x/hand.png"); }, nullptr}),
     CaseName());
 
 struct EngineErrorCase {

@@ -1,5 +1,7 @@
 // Start-up: the remembered FFT size, the application title, the hand pointer and the
 // order in which failures are reported and start-up goes on.
+#include <sys/stat.h>
+
 #include <QListWidget>
 
 #include "analysis/numeric.h"
@@ -150,21 +152,72 @@ TEST_F(WindowTest, NoHandPointerFileMeansNoPointerImageAndNoMessage) {
   EXPECT_TRUE(messages.errors.empty());
 }
 
-TEST_F(WindowTest, HandPointerFileThatIsNoPictureFailsAtLine108) {
-  WriteProgramFile("HAND-M.CUR", "this is not a cursor");
-  auto form = LoadedForm();
-  ASSERT_EQ(messages.errors.size(), 1u);
-  EXPECT_EQ(messages.errors[0].line, 108);
-  EXPECT_EQ(messages.errors[0].description, "Invalid picture");
-  EXPECT_FALSE(form->MouseIcon.has_value());
-  EXPECT_EQ(form->lstNumberofPoints->count(), 3);
-}
-
 QByteArray ShippedHandCursor() {
   QFile file(QStringLiteral(CORVANDEL_RESOURCES_DIR "/HAND-M.CUR"));
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   return file.readAll();
 }
+
+// The shipped cursor with trailing bytes, which the picture reader ignores.
+void WritePaddedCursor(const QString& path, qint64 size) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const QByteArray cursor = ShippedHandCursor();
+  ASSERT_EQ(file.write(cursor + QByteArray(size - cursor.size(), '\0')), size);
+}
+
+struct HandPointerFileCase {
+  const char* name;
+  void (*make)(const QString& path);
+  const char* error;  // "" when the pointer loads
+
+  friend void PrintTo(const HandPointerFileCase& test, std::ostream* out) { *out << test.name; }
+};
+
+class HandPointerFileTest : public WindowTest,
+                            public ::testing::WithParamInterface<HandPointerFileCase> {};
+
+// Anything but a small regular file is a bad picture, reported at once: no hang, no
+// reading without end.
+TEST_P(HandPointerFileTest, OnlyASmallRegularCursorFileLoads) {
+  GetParam().make(ProgramFolder() + "/HAND-M.CUR");
+  auto form = LoadedForm();
+  EXPECT_EQ(form->lstNumberofPoints->count(), 3);  // start-up went on
+  if (*GetParam().error == '\0') {
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_TRUE(form->MouseIcon.has_value());
+    return;
+  }
+  ASSERT_EQ(messages.errors.size(), 1u);
+  EXPECT_EQ(messages.errors[0].line, 108);
+  EXPECT_EQ(messages.errors[0].description, GetParam().error);
+  EXPECT_FALSE(form->MouseIcon.has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HandPointerFileTest,
+    ::testing::Values(
+        HandPointerFileCase{"NoPicture",
+                            [](const QString& path) {
+                              QFile file(path);
+                              ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                              file.write("this is not a cursor");
+                            },
+                            "Invalid picture"},
+        HandPointerFileCase{"Fifo",
+                            [](const QString& path) {
+                              ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+                            },
+                            "Invalid picture"},
+        HandPointerFileCase{"LinkToDevZero",
+                            [](const QString& path) { ASSERT_TRUE(QFile::link("/dev/zero", path)); },
+                            "Invalid picture"},
+        HandPointerFileCase{"CursorOneByteOverOneMebibyte",
+                            [](const QString& path) { WritePaddedCursor(path, (1 << 20) + 1); },
+                            "Invalid picture"},
+        HandPointerFileCase{"CursorOfExactlyOneMebibyte",
+                            [](const QString& path) { WritePaddedCursor(path, 1 << 20); }, ""}),
+    CaseName());
 
 // The hotspot is the topmost opaque pixel: the tip of the pointing finger.
 TEST_F(WindowTest, ShippedHandPointerLoadsWithItsHotspotOnTheFingertip) {

@@ -1,0 +1,5 @@
+// Windows asks a program to end through window messages, which Qt already turns into
+// close requests to the window; nothing more is needed.
+#include "app/close_requests.h"
+
+void CloseOnTerminationRequests(QWidget&) {}
