@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "capture/bounded_wave_input.h"
 #include "capture/system_wave_input.h"
 
 namespace {
@@ -18,9 +19,15 @@ constexpr unsigned kLatencyMicroseconds = 100000;
 constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
 constexpr int kRetryPauseMilliseconds = 2;
 
-// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
-// devices are probed; the tuner has nothing to show them to.
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
+// devices are probed and opened; the tuner has nothing to show them to. The handler is
+// process-wide, so it is set once, before the first call into ALSA.
+void SilenceAlsaMessages() {
+  static const bool silenced = (snd_lib_error_set_handler(IgnoreAlsaMessage), true);
+  (void)silenced;
+}
 
 bool OpensForCapture(const std::string& pcmName) {
   snd_pcm_t* pcm = nullptr;
@@ -116,7 +123,7 @@ std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
 }
 
 std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
-  snd_lib_error_set_handler(IgnoreAlsaMessage);
+  SilenceAlsaMessages();
   std::vector<AlsaCaptureDevice> candidates{{"default", "Default input"}};
   AddCardDevices(candidates);
   AddHintedDevices(candidates);
@@ -197,8 +204,13 @@ class AlsaWaveInput::Recorder {
     while (!quit_) {
       if (!started_ || failed_ || queued_ == nullptr) {
         if (!started_ && running) {
-          snd_pcm_drop(pcm_);
+          // A frozen sound server can hold the drop for a long time: never under the lock,
+          // which the caller's Reset, WaitDone and Close take.
           running = false;
+          lock.unlock();
+          snd_pcm_drop(pcm_);
+          lock.lock();
+          continue;
         }
         changed_.wait(lock);
         continue;
@@ -230,6 +242,7 @@ class AlsaWaveInput::Recorder {
         GiveBack();
       }
     }
+    lock.unlock();
     if (running) snd_pcm_drop(pcm_);
   }
 
@@ -286,7 +299,7 @@ AlsaWaveInput::AlsaWaveInput() : AlsaWaveInput(ListAlsaCaptureDevices()) {}
 
 AlsaWaveInput::AlsaWaveInput(std::vector<AlsaCaptureDevice> devices)
     : devices_(std::move(devices)) {
-  snd_lib_error_set_handler(IgnoreAlsaMessage);
+  SilenceAlsaMessages();
 }
 
 AlsaWaveInput::~AlsaWaveInput() = default;
@@ -395,4 +408,10 @@ bool AlsaWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::mi
   return recorder->WaitDone(header, timeout);
 }
 
-std::unique_ptr<WaveInput> CreateSystemWaveInput() { return std::make_unique<AlsaWaveInput>(); }
+// A stuck sound server may hold an open, a drop or a close for half a minute; the window's
+// thread waits for none of them longer than this.
+constexpr std::chrono::milliseconds kSoundSystemPatience{2000};
+
+std::unique_ptr<WaveInput> CreateSystemWaveInput() {
+  return std::make_unique<BoundedWaveInput>(std::make_shared<AlsaWaveInput>(), kSoundSystemPatience);
+}

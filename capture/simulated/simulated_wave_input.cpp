@@ -61,6 +61,7 @@ struct SimulatedWaveInput::State {
 
   WaveHeader* queued = nullptr;
   Clock::time_point queuedAt;
+  bool frozen = false;
 
   bool quit = false;
   std::thread driver;
@@ -77,7 +78,13 @@ struct SimulatedWaveInput::State {
     return header != nullptr && size >= kWaveHeaderSize;
   }
 
+  // Holds a call that needs the sound system until it thaws.
+  void WaitWhileFrozen(std::unique_lock<std::mutex>& lock) {
+    changed.wait(lock, [this] { return !frozen; });
+  }
+
   bool Delivering() const {
+    if (frozen) return false;
     const int after = devices[openDevice].stopsDeliveringAfter;
     return after < 0 || completedSinceOpen < static_cast<std::uint64_t>(after);
   }
@@ -179,8 +186,9 @@ MMResult SimulatedWaveInput::GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps
 MMResult SimulatedWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
                                   const WaveFormatEx* format) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::unique_lock lock(s.mutex);
   s.calls.push_back("Open " + std::to_string(static_cast<std::int32_t>(deviceId)));
+  s.WaitWhileFrozen(lock);
   s.lastOpenedDevice = deviceId;
   if (format != nullptr) s.lastFormat = *format;
   const std::uint32_t index = deviceId == kWaveMapper ? 0 : deviceId;
@@ -253,7 +261,8 @@ MMResult SimulatedWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header,
 
 MMResult SimulatedWaveInput::Reset(HWaveIn handle) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::unique_lock lock(s.mutex);
+  s.WaitWhileFrozen(lock);
   if (!s.Call("Reset", handle)) return kError;
   s.started = false;
   if (s.queued != nullptr) s.GiveBack();
@@ -262,7 +271,8 @@ MMResult SimulatedWaveInput::Reset(HWaveIn handle) {
 
 MMResult SimulatedWaveInput::Close(HWaveIn handle) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::unique_lock lock(s.mutex);
+  s.WaitWhileFrozen(lock);
   if (!s.Call("Close", handle) || s.queued != nullptr) return kError;
   s.openHandle = 0;
   s.started = false;
@@ -304,4 +314,17 @@ bool SimulatedWaveInput::DeviceOpen() const {
 std::uint64_t SimulatedWaveInput::BuffersCompleted() const {
   std::lock_guard lock(state_->mutex);
   return state_->completedTotal;
+}
+
+void SimulatedWaveInput::Freeze() {
+  std::lock_guard lock(state_->mutex);
+  state_->frozen = true;
+}
+
+void SimulatedWaveInput::Thaw() {
+  State& s = *state_;
+  std::lock_guard lock(s.mutex);
+  s.frozen = false;
+  if (s.openHandle != 0) s.DeliverIfInstant();
+  s.changed.notify_all();
 }
