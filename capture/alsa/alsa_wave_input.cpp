@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "capture/bounded_wave_input.h"
+#include "capture/buffer_queue.h"
 #include "capture/system_wave_input.h"
 
 namespace {
@@ -158,26 +159,28 @@ class AlsaWaveInput::Recorder {
     changed_.notify_all();
   }
 
-  bool Queue(WaveHeader* header) {
+  MMResult Add(WaveHeader* header, std::uint32_t size) {
     std::lock_guard lock(mutex_);
-    if (queued_ != nullptr) return false;
-    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-    header->dwBytesRecorded = 0;
-    queued_ = header;
+    if (queue_.Add(header, size) != kNoError) return kError;
     ++ticket_;
     changed_.notify_all();
-    return true;
+    return kNoError;
   }
 
-  bool Queued(const WaveHeader* header) {
+  MMResult Unprepare(WaveHeader* header, std::uint32_t size) {
     std::lock_guard lock(mutex_);
-    return queued_ != nullptr && (header == nullptr || header == queued_);
+    return queue_.Unprepare(header, size);
+  }
+
+  bool AnyQueued() {
+    std::lock_guard lock(mutex_);
+    return queue_.Queued() != nullptr;
   }
 
   void Reset() {
     std::lock_guard lock(mutex_);
     started_ = false;
-    if (queued_ != nullptr) GiveBack();
+    if (queue_.Queued() != nullptr) GiveBack();
   }
 
   bool WaitDone(const WaveHeader* header, std::chrono::milliseconds timeout) {
@@ -187,8 +190,7 @@ class AlsaWaveInput::Recorder {
 
  private:
   void GiveBack() {
-    queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-    queued_ = nullptr;
+    queue_.GiveBack();
     changed_.notify_all();
   }
 
@@ -202,7 +204,8 @@ class AlsaWaveInput::Recorder {
     std::uint64_t filling = 0;  // the ticket whose buffer is being filled
     std::size_t filled = 0;
     while (!quit_) {
-      if (!started_ || failed_ || queued_ == nullptr) {
+      WaveHeader* const queued = queue_.Queued();
+      if (!started_ || failed_ || queued == nullptr) {
         if (!started_ && running) {
           // A frozen sound server can hold the drop for a long time: never under the lock,
           // which the caller's Reset, WaitDone and Close take.
@@ -216,7 +219,7 @@ class AlsaWaveInput::Recorder {
         continue;
       }
       const std::uint64_t ticket = ticket_;
-      const std::size_t wanted = queued_->dwBufferLength / sizeof(std::int16_t);
+      const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
       bool ok = running || (running = snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
       if (ok && filling != ticket) {
@@ -233,12 +236,12 @@ class AlsaWaveInput::Recorder {
         continue;
       }
       if (gap) filled = 0;  // a block must be one stretch of sound: start it again
-      if (queued_ == nullptr || ticket_ != ticket) continue;  // given back meanwhile
-      std::memcpy(queued_->lpData + filled * sizeof(std::int16_t), scratch_.data(),
+      if (queue_.Queued() == nullptr || ticket_ != ticket) continue;  // given back meanwhile
+      std::memcpy(queued->lpData + filled * sizeof(std::int16_t), scratch_.data(),
                   static_cast<std::size_t>(read) * sizeof(std::int16_t));
       filled += static_cast<std::size_t>(read);
       if (filled == wanted) {
-        queued_->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
+        queued->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
         GiveBack();
       }
     }
@@ -288,7 +291,7 @@ class AlsaWaveInput::Recorder {
   std::condition_variable changed_;
   bool started_ = false;
   bool quit_ = false;
-  WaveHeader* queued_ = nullptr;
+  BufferQueue queue_;
   std::uint64_t ticket_ = 0;            // counts the buffers queued
   bool failed_ = false;                // the device stopped delivering
   std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
@@ -314,14 +317,10 @@ std::uint32_t AlsaWaveInput::GetNumDevs() { return static_cast<std::uint32_t>(de
 
 MMResult AlsaWaveInput::GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps,
                                    std::uint32_t size) {
-  if (deviceId == kWaveMapper && !devices_.empty()) deviceId = 0;
-  if (caps == nullptr || deviceId >= devices_.size()) return kError;
-  WaveInCaps record;
-  record.wChannels = 1;
-  const std::string_view name = CutAtCharacter(devices_[deviceId].description, sizeof record.szPname);
-  std::memcpy(record.szPname, name.data(), name.size());
-  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
-  return kNoError;
+  const auto count = static_cast<std::uint32_t>(devices_.size());
+  const std::uint32_t chosen = ChosenDevice(deviceId, count);
+  if (chosen == count) return kError;
+  return WriteDeviceCaps(CutAtCharacter(devices_[chosen].description, sizeof caps->szPname), caps, size);
 }
 
 MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) {
@@ -355,31 +354,17 @@ MMResult AlsaWaveInput::Start(HWaveIn handle) {
 }
 
 MMResult AlsaWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
-  if (Find(handle) == nullptr || header == nullptr || size < kWaveHeaderSize ||
-      header->lpData == nullptr) {
-    return kError;
-  }
-  header->dwFlags |= WHDR_PREPARED;
-  return kNoError;
+  return Find(handle) == nullptr ? kError : BufferQueue::Prepare(header, size);
 }
 
 MMResult AlsaWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
   Recorder* recorder = Find(handle);
-  if (recorder == nullptr || header == nullptr || size < kWaveHeaderSize ||
-      (header->dwFlags & WHDR_PREPARED) == 0) {
-    return kError;
-  }
-  return recorder->Queue(header) ? kNoError : kError;
+  return recorder == nullptr ? kError : recorder->Add(header, size);
 }
 
 MMResult AlsaWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
   Recorder* recorder = Find(handle);
-  if (recorder == nullptr || header == nullptr || size < kWaveHeaderSize ||
-      recorder->Queued(header)) {
-    return kError;
-  }
-  header->dwFlags &= ~WHDR_PREPARED;
-  return kNoError;
+  return recorder == nullptr ? kError : recorder->Unprepare(header, size);
 }
 
 MMResult AlsaWaveInput::Reset(HWaveIn handle) {
@@ -394,7 +379,7 @@ MMResult AlsaWaveInput::Close(HWaveIn handle) {
   {
     std::lock_guard lock(mutex_);
     const auto found = open_.find(handle);
-    if (found == open_.end() || found->second->Queued(nullptr)) return kError;
+    if (found == open_.end() || found->second->AnyQueued()) return kError;
     closing = std::move(found->second);
     open_.erase(found);
   }
