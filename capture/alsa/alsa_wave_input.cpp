@@ -15,6 +15,7 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
 constexpr unsigned kLatencyMicroseconds = 100000;
 constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
@@ -221,6 +222,7 @@ class AlsaWaveInput::Recorder {
       const std::uint64_t ticket = ticket_;
       const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
+      if (!running) lastRead_ = Clock::now();
       bool ok = running || (running = snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
       if (ok && filling != ticket) {
         filling = ticket;
@@ -250,15 +252,21 @@ class AlsaWaveInput::Recorder {
   }
 
   // Reads and drops what the PCM holds now: it was recorded before the buffer was queued.
+  // A sound server can hold far more than the PCM's own buffer reports at a time (all it
+  // recorded while the loop analysed a slow block), so the dropping goes on while more
+  // comes without waiting, but never past what could have been recorded since the last
+  // read: a file-fed PCM always has more.
   bool DropBacklog() {
-    snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
-    if (backlog < 0) return Recover(static_cast<int>(backlog));
-    while (backlog > 0) {
-      const auto chunk = std::min<snd_pcm_sframes_t>(backlog, static_cast<snd_pcm_sframes_t>(scratch_.size()));
+    const std::chrono::duration<double> sinceRead = Clock::now() - lastRead_;
+    auto most = static_cast<snd_pcm_sframes_t>((sinceRead.count() + kLatencyMicroseconds / 1e6) * kRate);
+    while (most > 0) {
+      const snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
+      if (backlog <= 0) return backlog == 0 || Recover(static_cast<int>(backlog));
+      const auto chunk = std::min({backlog, most, static_cast<snd_pcm_sframes_t>(scratch_.size())});
       const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
       if (read == 0 || read == -EAGAIN) return true;  // nothing more to drop just now
       if (read < 0) return Recover(static_cast<int>(read));
-      backlog -= read;
+      most -= read;
     }
     return true;
   }
@@ -271,7 +279,10 @@ class AlsaWaveInput::Recorder {
     if (ready == 0) return 0;
     const snd_pcm_sframes_t read =
         ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
-    if (read > 0) return read;
+    if (read > 0) {
+      lastRead_ = Clock::now();
+      return read;
+    }
     // The wait said there was something but nothing came (or a recovery just happened):
     // pause a moment rather than ask again at once, so a device in trouble cannot make
     // this thread spin.
@@ -295,6 +306,7 @@ class AlsaWaveInput::Recorder {
   std::uint64_t ticket_ = 0;            // counts the buffers queued
   bool failed_ = false;                // the device stopped delivering
   std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
+  Clock::time_point lastRead_;         // the driver thread's own: when sound last came
   std::thread thread_;                 // last, so it starts after the members above
 };
 
