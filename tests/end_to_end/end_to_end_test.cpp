@@ -165,13 +165,20 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
     const auto named = std::find_if(sightings.begin(), sightings.end(), [&](const Sighting& s) {
       return s.note == expected && s.seconds >= firstSound + onset - 0.1;
     });
-    ASSERT_NE(named, sightings.end()) << notes[string] << " was never named";
+    ASSERT_NE(named, sightings.end()) << notes[string] << " was never named; the note label showed "
+                                      << noteAt(onset + 1.0).toStdString() << " a second after its onset";
     EXPECT_LT(named->seconds, firstSound + onset + 1.5) << notes[string] << " named late";
     // While the string sounds on, the label names it.
     int right = 0;
     int moments = 0;
-    for (double t = onset + 0.6; t < onset + 1.9; t += 0.05, ++moments) right += noteAt(t) == expected;
-    EXPECT_GE(right, moments * 9 / 10) << notes[string] << " shown only " << right << " of " << moments;
+    QString wrong;  // what showed instead, for the failure message
+    for (double t = onset + 0.6; t < onset + 1.9; t += 0.05, ++moments) {
+      const QString shown = noteAt(t);
+      right += shown == expected;
+      if (shown != expected) wrong += QString(" %1 s: %2;").arg(t - onset, 0, 'f', 2).arg(shown);
+    }
+    EXPECT_GE(right, moments * 9 / 10) << notes[string] << " shown only " << right << " of " << moments
+                                       << ", after its onset at" << wrong.toStdString();
     std::printf("%s named %.2f s after its onset, shown %d of %d moments of its sustain\n",
                 notes[string], named->seconds - firstSound - onset, right, moments);
     for (const Sighting& s : sightings)
