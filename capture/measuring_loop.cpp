@@ -25,7 +25,7 @@ void MeasuringLoop::PushButton2_Click() {
     return;
   }
 
-  if (Running) return;  // 102: a start is already under way further up the stack
+  if (Running) return;  // a start is already under way further up the stack
   // Without a number of points the block size is unknown: refuse before opening anything.
   if (view_.NumberOfPointsText().empty()) {
     view_.ShowMessage(kChooseNumberOfPoints);
@@ -49,7 +49,7 @@ void MeasuringLoop::PushButton2_Click() {
     const auto deviceId = static_cast<std::uint32_t>(static_cast<std::int32_t>(view_.SelectedDeviceIndex()));
     waveInput_.Open(&hWaveIn, deviceId, &WaveFormat);
   });
-  if (hWaveIn == 0) {  // 128
+  if (hWaveIn == 0) {  // the device did not open
     steps.Run(130, [&] { view_.ShowMessage(kDeviceDidNotOpen); });
     // Nothing is measuring, so the controls go back to idle and the next press retries.
     view_.SetButtonCaption(idleCaption);

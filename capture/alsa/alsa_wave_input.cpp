@@ -9,18 +9,27 @@
 #include <cstring>
 #include <thread>
 
+#include "capture/bounded_wave_input.h"
+#include "capture/buffer_queue.h"
 #include "capture/system_wave_input.h"
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
 constexpr unsigned kLatencyMicroseconds = 100000;
 constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
 constexpr int kRetryPauseMilliseconds = 2;
 
-// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
-// devices are probed; the tuner has nothing to show them to.
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
+// devices are probed and opened; the tuner has nothing to show them to. The handler is
+// process-wide, so it is set once, before the first call into ALSA.
+void SilenceAlsaMessages() {
+  static const bool silenced = (snd_lib_error_set_handler(IgnoreAlsaMessage), true);
+  (void)silenced;
+}
 
 bool OpensForCapture(const std::string& pcmName) {
   snd_pcm_t* pcm = nullptr;
@@ -116,7 +125,7 @@ std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
 }
 
 std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
-  snd_lib_error_set_handler(IgnoreAlsaMessage);
+  SilenceAlsaMessages();
   std::vector<AlsaCaptureDevice> candidates{{"default", "Default input"}};
   AddCardDevices(candidates);
   AddHintedDevices(candidates);
@@ -151,26 +160,28 @@ class AlsaWaveInput::Recorder {
     changed_.notify_all();
   }
 
-  bool Queue(WaveHeader* header) {
+  MMResult Add(WaveHeader* header, std::uint32_t size) {
     std::lock_guard lock(mutex_);
-    if (queued_ != nullptr) return false;
-    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-    header->dwBytesRecorded = 0;
-    queued_ = header;
+    if (queue_.Add(header, size) != kNoError) return kError;
     ++ticket_;
     changed_.notify_all();
-    return true;
+    return kNoError;
   }
 
-  bool Queued(const WaveHeader* header) {
+  MMResult Unprepare(WaveHeader* header, std::uint32_t size) {
     std::lock_guard lock(mutex_);
-    return queued_ != nullptr && (header == nullptr || header == queued_);
+    return queue_.Unprepare(header, size);
+  }
+
+  bool AnyQueued() {
+    std::lock_guard lock(mutex_);
+    return queue_.Queued() != nullptr;
   }
 
   void Reset() {
     std::lock_guard lock(mutex_);
     started_ = false;
-    if (queued_ != nullptr) GiveBack();
+    if (queue_.Queued() != nullptr) GiveBack();
   }
 
   bool WaitDone(const WaveHeader* header, std::chrono::milliseconds timeout) {
@@ -180,8 +191,7 @@ class AlsaWaveInput::Recorder {
 
  private:
   void GiveBack() {
-    queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-    queued_ = nullptr;
+    queue_.GiveBack();
     changed_.notify_all();
   }
 
@@ -195,17 +205,24 @@ class AlsaWaveInput::Recorder {
     std::uint64_t filling = 0;  // the ticket whose buffer is being filled
     std::size_t filled = 0;
     while (!quit_) {
-      if (!started_ || failed_ || queued_ == nullptr) {
+      WaveHeader* const queued = queue_.Queued();
+      if (!started_ || failed_ || queued == nullptr) {
         if (!started_ && running) {
-          snd_pcm_drop(pcm_);
+          // A frozen sound server can hold the drop for a long time: never under the lock,
+          // which the caller's Reset, WaitDone and Close take.
           running = false;
+          lock.unlock();
+          snd_pcm_drop(pcm_);
+          lock.lock();
+          continue;
         }
         changed_.wait(lock);
         continue;
       }
       const std::uint64_t ticket = ticket_;
-      const std::size_t wanted = queued_->dwBufferLength / sizeof(std::int16_t);
+      const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
+      if (!running) lastRead_ = Clock::now();
       bool ok = running || (running = snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
       if (ok && filling != ticket) {
         filling = ticket;
@@ -221,28 +238,35 @@ class AlsaWaveInput::Recorder {
         continue;
       }
       if (gap) filled = 0;  // a block must be one stretch of sound: start it again
-      if (queued_ == nullptr || ticket_ != ticket) continue;  // given back meanwhile
-      std::memcpy(queued_->lpData + filled * sizeof(std::int16_t), scratch_.data(),
+      if (queue_.Queued() == nullptr || ticket_ != ticket) continue;  // given back meanwhile
+      std::memcpy(queued->lpData + filled * sizeof(std::int16_t), scratch_.data(),
                   static_cast<std::size_t>(read) * sizeof(std::int16_t));
       filled += static_cast<std::size_t>(read);
       if (filled == wanted) {
-        queued_->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
+        queued->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
         GiveBack();
       }
     }
+    lock.unlock();
     if (running) snd_pcm_drop(pcm_);
   }
 
   // Reads and drops what the PCM holds now: it was recorded before the buffer was queued.
+  // A sound server can hold far more than the PCM's own buffer reports at a time (all it
+  // recorded while the loop analysed a slow block), so the dropping goes on while more
+  // comes without waiting, but never past what could have been recorded since the last
+  // read: a file-fed PCM always has more.
   bool DropBacklog() {
-    snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
-    if (backlog < 0) return Recover(static_cast<int>(backlog));
-    while (backlog > 0) {
-      const auto chunk = std::min<snd_pcm_sframes_t>(backlog, static_cast<snd_pcm_sframes_t>(scratch_.size()));
+    const std::chrono::duration<double> sinceRead = Clock::now() - lastRead_;
+    auto most = static_cast<snd_pcm_sframes_t>((sinceRead.count() + kLatencyMicroseconds / 1e6) * kRate);
+    while (most > 0) {
+      const snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
+      if (backlog <= 0) return backlog == 0 || Recover(static_cast<int>(backlog));
+      const auto chunk = std::min({backlog, most, static_cast<snd_pcm_sframes_t>(scratch_.size())});
       const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
       if (read == 0 || read == -EAGAIN) return true;  // nothing more to drop just now
       if (read < 0) return Recover(static_cast<int>(read));
-      backlog -= read;
+      most -= read;
     }
     return true;
   }
@@ -255,7 +279,10 @@ class AlsaWaveInput::Recorder {
     if (ready == 0) return 0;
     const snd_pcm_sframes_t read =
         ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
-    if (read > 0) return read;
+    if (read > 0) {
+      lastRead_ = Clock::now();
+      return read;
+    }
     // The wait said there was something but nothing came (or a recovery just happened):
     // pause a moment rather than ask again at once, so a device in trouble cannot make
     // this thread spin.
@@ -275,10 +302,11 @@ class AlsaWaveInput::Recorder {
   std::condition_variable changed_;
   bool started_ = false;
   bool quit_ = false;
-  WaveHeader* queued_ = nullptr;
+  BufferQueue queue_;
   std::uint64_t ticket_ = 0;            // counts the buffers queued
   bool failed_ = false;                // the device stopped delivering
   std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
+  Clock::time_point lastRead_;         // the driver thread's own: when sound last came
   std::thread thread_;                 // last, so it starts after the members above
 };
 
@@ -286,7 +314,7 @@ AlsaWaveInput::AlsaWaveInput() : AlsaWaveInput(ListAlsaCaptureDevices()) {}
 
 AlsaWaveInput::AlsaWaveInput(std::vector<AlsaCaptureDevice> devices)
     : devices_(std::move(devices)) {
-  snd_lib_error_set_handler(IgnoreAlsaMessage);
+  SilenceAlsaMessages();
 }
 
 AlsaWaveInput::~AlsaWaveInput() = default;
@@ -301,14 +329,10 @@ std::uint32_t AlsaWaveInput::GetNumDevs() { return static_cast<std::uint32_t>(de
 
 MMResult AlsaWaveInput::GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps,
                                    std::uint32_t size) {
-  if (deviceId == kWaveMapper && !devices_.empty()) deviceId = 0;
-  if (caps == nullptr || deviceId >= devices_.size()) return kError;
-  WaveInCaps record;
-  record.wChannels = 1;
-  const std::string_view name = CutAtCharacter(devices_[deviceId].description, sizeof record.szPname);
-  std::memcpy(record.szPname, name.data(), name.size());
-  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
-  return kNoError;
+  const auto count = static_cast<std::uint32_t>(devices_.size());
+  const std::uint32_t chosen = ChosenDevice(deviceId, count);
+  if (chosen == count) return kError;
+  return WriteDeviceCaps(CutAtCharacter(devices_[chosen].description, sizeof caps->szPname), caps, size);
 }
 
 MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) {
@@ -342,31 +366,17 @@ MMResult AlsaWaveInput::Start(HWaveIn handle) {
 }
 
 MMResult AlsaWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
-  if (Find(handle) == nullptr || header == nullptr || size < kWaveHeaderSize ||
-      header->lpData == nullptr) {
-    return kError;
-  }
-  header->dwFlags |= WHDR_PREPARED;
-  return kNoError;
+  return Find(handle) == nullptr ? kError : BufferQueue::Prepare(header, size);
 }
 
 MMResult AlsaWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
   Recorder* recorder = Find(handle);
-  if (recorder == nullptr || header == nullptr || size < kWaveHeaderSize ||
-      (header->dwFlags & WHDR_PREPARED) == 0) {
-    return kError;
-  }
-  return recorder->Queue(header) ? kNoError : kError;
+  return recorder == nullptr ? kError : recorder->Add(header, size);
 }
 
 MMResult AlsaWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
   Recorder* recorder = Find(handle);
-  if (recorder == nullptr || header == nullptr || size < kWaveHeaderSize ||
-      recorder->Queued(header)) {
-    return kError;
-  }
-  header->dwFlags &= ~WHDR_PREPARED;
-  return kNoError;
+  return recorder == nullptr ? kError : recorder->Unprepare(header, size);
 }
 
 MMResult AlsaWaveInput::Reset(HWaveIn handle) {
@@ -381,7 +391,7 @@ MMResult AlsaWaveInput::Close(HWaveIn handle) {
   {
     std::lock_guard lock(mutex_);
     const auto found = open_.find(handle);
-    if (found == open_.end() || found->second->Queued(nullptr)) return kError;
+    if (found == open_.end() || found->second->AnyQueued()) return kError;
     closing = std::move(found->second);
     open_.erase(found);
   }
@@ -395,4 +405,10 @@ bool AlsaWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::mi
   return recorder->WaitDone(header, timeout);
 }
 
-std::unique_ptr<WaveInput> CreateSystemWaveInput() { return std::make_unique<AlsaWaveInput>(); }
+// A stuck sound server may hold an open, a drop or a close for half a minute; the window's
+// thread waits for none of them longer than this.
+constexpr std::chrono::milliseconds kSoundSystemPatience{2000};
+
+std::unique_ptr<WaveInput> CreateSystemWaveInput() {
+  return std::make_unique<BoundedWaveInput>(std::make_shared<AlsaWaveInput>(), kSoundSystemPatience);
+}

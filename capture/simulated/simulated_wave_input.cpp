@@ -6,6 +6,8 @@
 #include <numbers>
 #include <utility>
 
+#include "capture/buffer_queue.h"
+
 namespace {
 
 constexpr double kSampleRate = 44100.0;
@@ -59,8 +61,9 @@ struct SimulatedWaveInput::State {
   std::uint64_t completedSinceOpen = 0;
   std::uint64_t completedTotal = 0;
 
-  WaveHeader* queued = nullptr;
+  BufferQueue queue;
   Clock::time_point queuedAt;
+  bool frozen = false;
 
   bool quit = false;
   std::thread driver;
@@ -73,11 +76,13 @@ struct SimulatedWaveInput::State {
     return open;
   }
 
-  static bool Usable(const WaveHeader* header, std::uint32_t size) {
-    return header != nullptr && size >= kWaveHeaderSize;
+  // Holds a call that needs the sound system until it thaws.
+  void WaitWhileFrozen(std::unique_lock<std::mutex>& lock) {
+    changed.wait(lock, [this] { return !frozen; });
   }
 
   bool Delivering() const {
+    if (frozen) return false;
     const int after = devices[openDevice].stopsDeliveringAfter;
     return after < 0 || completedSinceOpen < static_cast<std::uint64_t>(after);
   }
@@ -85,7 +90,7 @@ struct SimulatedWaveInput::State {
   // The queued buffer's time has come (always, with Instant pacing).
   bool Due(Clock::time_point now) const {
     if (pacing == Pacing::Instant) return true;
-    return now >= queuedAt + BufferDuration(*queued);
+    return now >= queuedAt + BufferDuration(*queue.Queued());
   }
 
   static Clock::duration BufferDuration(const WaveHeader& header) {
@@ -95,7 +100,7 @@ struct SimulatedWaveInput::State {
 
   // Fills the queued buffer from the device's source and hands it back.
   void Deliver() {
-    WaveHeader& header = *queued;
+    WaveHeader& header = *queue.Queued();
     const SimulatedDevice::Source& source = devices[openDevice].source;
     if (pacing == Pacing::RealTime) {
       // The buffer holds what was heard after it was queued, not what came before.
@@ -115,24 +120,23 @@ struct SimulatedWaveInput::State {
   }
 
   void GiveBack() {
-    queued->dwFlags = (queued->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-    queued = nullptr;
+    queue.GiveBack();
     changed.notify_all();
   }
 
   // Instant pacing fills a buffer on the caller's thread as soon as it can be recorded.
   void DeliverIfInstant() {
-    if (pacing == Pacing::Instant && started && queued != nullptr && Delivering()) Deliver();
+    if (pacing == Pacing::Instant && started && queue.Queued() != nullptr && Delivering()) Deliver();
   }
 
   void DriverThread() {
     std::unique_lock lock(mutex);
     while (!quit) {
-      if (started && queued != nullptr && Delivering()) {
+      if (started && queue.Queued() != nullptr && Delivering()) {
         if (Due(Clock::now())) {
           Deliver();
         } else {
-          changed.wait_until(lock, queuedAt + BufferDuration(*queued));
+          changed.wait_until(lock, queuedAt + BufferDuration(*queue.Queued()));
         }
       } else {
         changed.wait(lock);
@@ -165,25 +169,20 @@ std::uint32_t SimulatedWaveInput::GetNumDevs() {
 
 MMResult SimulatedWaveInput::GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps,
                                         std::uint32_t size) {
-  const auto& devices = state_->devices;
-  if (deviceId == kWaveMapper && !devices.empty()) deviceId = 0;
-  if (caps == nullptr || deviceId >= devices.size()) return kError;
-  WaveInCaps record;
-  record.wChannels = 1;
-  const std::string& name = devices[deviceId].name;
-  std::memcpy(record.szPname, name.data(), std::min(name.size(), sizeof record.szPname));
-  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
-  return kNoError;
+  const auto count = static_cast<std::uint32_t>(state_->devices.size());
+  const std::uint32_t chosen = ChosenDevice(deviceId, count);
+  return chosen == count ? kError : WriteDeviceCaps(state_->devices[chosen].name, caps, size);
 }
 
 MMResult SimulatedWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
                                   const WaveFormatEx* format) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::unique_lock lock(s.mutex);
   s.calls.push_back("Open " + std::to_string(static_cast<std::int32_t>(deviceId)));
+  s.WaitWhileFrozen(lock);
   s.lastOpenedDevice = deviceId;
   if (format != nullptr) s.lastFormat = *format;
-  const std::uint32_t index = deviceId == kWaveMapper ? 0 : deviceId;
+  const std::uint32_t index = ChosenDevice(deviceId, static_cast<std::uint32_t>(s.devices.size()));
   if (handle == nullptr || index >= s.devices.size() || !s.devices[index].opens ||
       !IsCaptureFormat(format) || s.openHandle != 0) {
     return kError;
@@ -204,7 +203,7 @@ MMResult SimulatedWaveInput::Start(HWaveIn handle) {
   if (!s.started) {
     s.started = true;
     s.startTime = Clock::now();
-    if (s.queued != nullptr) s.queuedAt = s.startTime;
+    if (s.queue.Queued() != nullptr) s.queuedAt = s.startTime;
     s.DeliverIfInstant();
     s.changed.notify_all();
   }
@@ -215,24 +214,13 @@ MMResult SimulatedWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header,
                                            std::uint32_t size) {
   State& s = *state_;
   std::lock_guard lock(s.mutex);
-  if (!s.Call("PrepareHeader", handle) || !State::Usable(header, size) ||
-      header->lpData == nullptr) {
-    return kError;
-  }
-  header->dwFlags |= WHDR_PREPARED;
-  return kNoError;
+  return s.Call("PrepareHeader", handle) ? BufferQueue::Prepare(header, size) : kError;
 }
 
 MMResult SimulatedWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
   State& s = *state_;
   std::lock_guard lock(s.mutex);
-  if (!s.Call("AddBuffer", handle) || !State::Usable(header, size) ||
-      (header->dwFlags & WHDR_PREPARED) == 0 || s.queued != nullptr) {
-    return kError;
-  }
-  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-  header->dwBytesRecorded = 0;
-  s.queued = header;
+  if (!s.Call("AddBuffer", handle) || s.queue.Add(header, size) != kNoError) return kError;
   s.queuedAt = Clock::now();
   s.DeliverIfInstant();
   s.changed.notify_all();
@@ -243,27 +231,24 @@ MMResult SimulatedWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header,
                                              std::uint32_t size) {
   State& s = *state_;
   std::lock_guard lock(s.mutex);
-  if (!s.Call("UnprepareHeader", handle) || !State::Usable(header, size) ||
-      header == s.queued) {
-    return kError;
-  }
-  header->dwFlags &= ~WHDR_PREPARED;
-  return kNoError;
+  return s.Call("UnprepareHeader", handle) ? s.queue.Unprepare(header, size) : kError;
 }
 
 MMResult SimulatedWaveInput::Reset(HWaveIn handle) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::unique_lock lock(s.mutex);
+  s.WaitWhileFrozen(lock);
   if (!s.Call("Reset", handle)) return kError;
   s.started = false;
-  if (s.queued != nullptr) s.GiveBack();
+  if (s.queue.Queued() != nullptr) s.GiveBack();
   return kNoError;
 }
 
 MMResult SimulatedWaveInput::Close(HWaveIn handle) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
-  if (!s.Call("Close", handle) || s.queued != nullptr) return kError;
+  std::unique_lock lock(s.mutex);
+  s.WaitWhileFrozen(lock);
+  if (!s.Call("Close", handle) || s.queue.Queued() != nullptr) return kError;
   s.openHandle = 0;
   s.started = false;
   return kNoError;
@@ -304,4 +289,17 @@ bool SimulatedWaveInput::DeviceOpen() const {
 std::uint64_t SimulatedWaveInput::BuffersCompleted() const {
   std::lock_guard lock(state_->mutex);
   return state_->completedTotal;
+}
+
+void SimulatedWaveInput::Freeze() {
+  std::lock_guard lock(state_->mutex);
+  state_->frozen = true;
+}
+
+void SimulatedWaveInput::Thaw() {
+  State& s = *state_;
+  std::lock_guard lock(s.mutex);
+  s.frozen = false;
+  if (s.openHandle != 0) s.DeliverIfInstant();
+  s.changed.notify_all();
 }

@@ -1,6 +1,7 @@
 // A scripted wave-input backend for tests and demonstrations: named devices, devices
 // that refuse to open, sound sources (tone, recording, silence), real-time or instant
-// pacing, and faults (a buffer that is never done, a device that stops mid-run).
+// pacing, and faults (a buffer that is never done, a device that stops mid-run, a frozen
+// sound system).
 // It records every call so tests can check the order the program makes them in.
 #pragma once
 
@@ -60,6 +61,11 @@ class SimulatedWaveInput : public WaveInput {
   WaveFormatEx LastFormat() const;
   bool DeviceOpen() const;
   std::uint64_t BuffersCompleted() const;
+
+  // Fault: a frozen sound system (a stopped sound server). Until Thaw, Open, Reset and
+  // Close do not return and no buffer is done.
+  void Freeze();
+  void Thaw();
 
  private:
   struct State;

@@ -2,7 +2,8 @@
 # state and home folders, one null sink whose monitor is the default source, so what is
 # played into the sink is what the tuner hears through ALSA's pulse plugin. Nothing of
 # the user's own audio set-up is touched. Source this file, then:
-#   start_private_sound_server    exports PULSE_SERVER and friends for child processes
+#   start_private_sound_server    exports PULSE_SERVER and friends for child processes;
+#                                 the server's process id is in $sound_server_pid
 #   play_into_sound_server FILE   loops FILE into the sink in the background
 #   stop_private_sound_server     ends the player and the server, removes the folders
 
@@ -32,12 +33,10 @@ start_private_sound_server() {
   fi
   pactl set-default-source tuner_feed.monitor
   # The first stream after the server starts takes a second or two to flow; take that
-  # wait here rather than in the tuner's first block.
-  timeout 10 parecord --device=tuner_feed.monitor --raw /dev/null &
-  local warmup=$!
-  sleep 1.5
-  kill "$warmup" 2>/dev/null || true
-  wait "$warmup" 2>/dev/null || true
+  # wait here rather than in the tuner's first block: record until sound comes (a tenth
+  # of a second of it), however long that takes under load, within ten seconds.
+  { timeout 10 parecord --device=tuner_feed.monitor --raw 2>/dev/null || true; } |
+    head -c 8820 >/dev/null
 }
 
 play_into_sound_server() {
@@ -54,6 +53,7 @@ stop_private_sound_server() {
     sound_player_pid=""
   fi
   if [ -n "$sound_server_pid" ]; then
+    kill -CONT "$sound_server_pid" 2>/dev/null || true  # a stopped server cannot end
     kill "$sound_server_pid" 2>/dev/null || true
     wait "$sound_server_pid" 2>/dev/null || true
     sound_server_pid=""

@@ -1,0 +1,45 @@
+// A backend wrapped so that the calls which talk to the sound system at length (Open,
+// Reset, Close) keep the caller, the window's thread, waiting at most a bound. They run in
+// order on a worker thread of the wrapper's. A call that takes longer (a frozen sound
+// server) is left to finish there: the caller goes on as if it had failed, and a device
+// that such an Open opened after all is reset and closed when it returns. While an
+// abandoned call is still out, nothing waits on the stuck backend again: Open fails at
+// once, and Reset and Close are queued behind it and return at once.
+// The other calls only touch the backend's own bookkeeping and go straight through.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "capture/wave_input.h"
+
+class BoundedWaveInput : public WaveInput {
+ public:
+  BoundedWaveInput(std::shared_ptr<WaveInput> backend, std::chrono::milliseconds patience);
+  // Waits a bound for outstanding calls; a stuck one is left to end on its own.
+  ~BoundedWaveInput() override;
+
+  std::uint32_t GetNumDevs() override;
+  MMResult GetDevCaps(std::uint32_t deviceId, WaveInCaps* caps, std::uint32_t size) override;
+  MMResult Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) override;
+  MMResult Start(HWaveIn handle) override;
+  MMResult PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) override;
+  MMResult Reset(HWaveIn handle) override;
+  MMResult Close(HWaveIn handle) override;
+  bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+
+  // True once every call handed to the worker has returned, within `timeout`.
+  bool Settled(std::chrono::milliseconds timeout);
+
+ private:
+  struct Worker;
+  // Reset or Close on the worker; kError when the caller stopped waiting.
+  MMResult Forward(std::function<MMResult(WaveInput&)> call);
+
+  std::shared_ptr<Worker> worker_;
+  std::shared_ptr<WaveInput> backend_;
+  std::chrono::milliseconds patience_;
+};

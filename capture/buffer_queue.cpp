@@ -1,0 +1,53 @@
+#include "capture/buffer_queue.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool Usable(const WaveHeader* header, std::uint32_t size) {
+  return header != nullptr && size >= kWaveHeaderSize;
+}
+
+}  // namespace
+
+MMResult WriteDeviceCaps(std::string_view name, WaveInCaps* caps, std::uint32_t size) {
+  if (caps == nullptr) return kError;
+  WaveInCaps record;
+  record.wChannels = 1;
+  std::memcpy(record.szPname, name.data(), std::min(name.size(), sizeof record.szPname));
+  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
+  return kNoError;
+}
+
+std::uint32_t ChosenDevice(std::uint32_t deviceId, std::uint32_t count) {
+  if (deviceId == kWaveMapper) return count > 0 ? 0 : count;
+  return std::min(deviceId, count);
+}
+
+MMResult BufferQueue::Prepare(WaveHeader* header, std::uint32_t size) {
+  if (!Usable(header, size) || header->lpData == nullptr) return kError;
+  header->dwFlags |= WHDR_PREPARED;
+  return kNoError;
+}
+
+MMResult BufferQueue::Add(WaveHeader* header, std::uint32_t size) {
+  if (!Usable(header, size) || (header->dwFlags & WHDR_PREPARED) == 0 || queued_ != nullptr) {
+    return kError;
+  }
+  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+  header->dwBytesRecorded = 0;
+  queued_ = header;
+  return kNoError;
+}
+
+MMResult BufferQueue::Unprepare(WaveHeader* header, std::uint32_t size) const {
+  if (!Usable(header, size) || header == queued_) return kError;
+  header->dwFlags &= ~WHDR_PREPARED;
+  return kNoError;
+}
+
+void BufferQueue::GiveBack() {
+  queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+  queued_ = nullptr;
+}
