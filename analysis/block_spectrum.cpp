@@ -28,7 +28,7 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
   }
   data.assign(size, 0.0);
   for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
-  ForwardRealTransform(data, spectrum);
+  ForwardRealTransform(data, spectrum, block.size());
   magnitude_.resize(size / 2);
   for (std::size_t k = 0; k < magnitude_.size(); ++k)
     magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());

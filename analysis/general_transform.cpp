@@ -1,5 +1,6 @@
 #include "analysis/general_transform.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -58,10 +59,19 @@ const Plan& PlanFor(std::size_t size) {
 }
 
 // The forward complex transform of size/2 points, in place (radix 2, decimation in time).
-void ForwardComplex(const Plan& plan, Complex* data) {
+// Only the first `used` points may be non-zero. Then after the bit-reversal permutation
+// each group of points/used' points (used' the power of two at or above used) holds one
+// value and zeros, and the stages within such a group only copy that value across it.
+void ForwardComplex(const Plan& plan, Complex* data, std::size_t used) {
   const std::size_t points = plan.size / 2;
   for (const auto& [i, j] : plan.swaps) std::swap(data[i], data[j]);
-  for (std::size_t half = 1; half < points; half <<= 1) {
+  std::size_t group = points;
+  while (group > 1 && (points / group) < used) group >>= 1;
+  if (group > 1) {
+    for (std::size_t start = 0; start < points; start += group)
+      std::fill(data + start + 1, data + start + group, data[start]);
+  }
+  for (std::size_t half = group; half < points; half <<= 1) {
     const Complex* twiddle = plan.stageTwiddles.data() + (half - 1);
     for (std::size_t start = 0; start < points; start += 2 * half) {
       Complex* low = data + start;
@@ -85,14 +95,15 @@ bool IsPowerOfTwo(std::size_t n) { return n >= 2 && (n & (n - 1)) == 0; }
 
 }  // namespace
 
-void ForwardRealTransform(const std::vector<double>& samples, std::vector<Complex>& spectrum) {
+void ForwardRealTransform(const std::vector<double>& samples, std::vector<Complex>& spectrum,
+                          std::size_t used) {
   const std::size_t size = samples.size();
   if (!IsPowerOfTwo(size)) throw std::invalid_argument("transform length is not a power of two");
   const Plan& plan = PlanFor(size);
   const std::size_t points = size / 2;
   spectrum.resize(points + 1);
   for (std::size_t j = 0; j < points; ++j) spectrum[j] = Complex(samples[2 * j], samples[2 * j + 1]);
-  ForwardComplex(plan, spectrum.data());
+  ForwardComplex(plan, spectrum.data(), (std::min(used, size) + 1) / 2);
 
   // Z = E + iO, E and O the spectra of the even and the odd samples; X[k] = E[k] + w^k O[k]
   // and X[points - k] = conj(E[k] - w^k O[k]).
@@ -139,7 +150,7 @@ void InverseRealTransform(std::vector<Complex>& spectrum, std::vector<double>& s
     spectrum[k] = std::conj(low);
     spectrum[points - k] = std::conj(high);
   }
-  ForwardComplex(plan, spectrum.data());
+  ForwardComplex(plan, spectrum.data(), points);
   samples.resize(size);
   for (std::size_t j = 0; j < points; ++j) {
     samples[2 * j] = spectrum[j].real();

@@ -26,7 +26,7 @@ std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& 
   mean /= static_cast<double>(n);
   x.assign(size, 0.0);
   for (std::size_t i = 0; i < n; ++i) x[i] = block[i] - mean;
-  ForwardRealTransform(x, spectrum);
+  ForwardRealTransform(x, spectrum, n);
   for (Complex& bin : spectrum) bin = Complex(bin.real() * bin.real() + bin.imag() * bin.imag(), 0.0);
   InverseRealTransform(spectrum, correlation);
 
