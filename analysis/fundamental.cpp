@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstddef>
 
-#include "analysis/numeric.h"
+#include "analysis/block_spectrum.h"
 #include "analysis/fourier_transform.h"
+#include "analysis/numeric.h"
+#include "analysis/square_difference.h"
 
 // Method: the normalised square difference function (NSDF) of P. McLeod and G. Wyvill,
 // "A smarter way to find pitch", Proc. ICMC 2005 — a normalised form of the difference
@@ -23,8 +24,6 @@
 // fraction of it. The fundamental is then fp/h, as precise as fp itself.
 
 namespace {
-
-using Complex = std::complex<double>;
 
 // A block repeats clearly enough to be judged only above this NSDF value.
 constexpr double kClearPeriodicity = 0.5;
@@ -60,31 +59,6 @@ constexpr double kAgreementCents = 0.5;
 constexpr double kFitLeast = 1.0;
 // ... and by less than this: further, the fit has caught a partial of something else.
 constexpr double kFitMost = 30.0;
-
-// In-place radix-2 transform of a power-of-two length; sign -1 forward, +1 inverse
-// (unscaled).
-void TransformInPlace(std::vector<Complex>& data, double sign) {
-  const std::size_t n = data.size();
-  for (std::size_t i = 1, j = 0; i < n; ++i) {
-    std::size_t bit = n >> 1;
-    for (; j & bit; bit >>= 1) j ^= bit;
-    j ^= bit;
-    if (i < j) std::swap(data[i], data[j]);
-  }
-  for (std::size_t length = 2; length <= n; length <<= 1) {
-    const double angle = sign * 2.0 * kPi / static_cast<double>(length);
-    const std::size_t half = length / 2;
-    for (std::size_t k = 0; k < half; ++k) {
-      const Complex twiddle = std::polar(1.0, angle * static_cast<double>(k));
-      for (std::size_t start = 0; start < n; start += length) {
-        const Complex a = data[start + k];
-        const Complex b = data[start + k + half] * twiddle;
-        data[start + k] = a + b;
-        data[start + k + half] = a - b;
-      }
-    }
-  }
-}
 
 struct Peak {
   double lag = 0.0;
@@ -123,187 +97,7 @@ bool RepeatsFarBetter(double longer, double shorter) {
          1.0 - longer < kFarBetterAperiodicity * (1.0 - shorter);
 }
 
-// The block's magnitude spectrum through a Blackman window (side lobes below -58 dB, so
-// a strong partial's leakage is not taken for a weak one), zero-padded four times, for
-// asking which partials are present.
-class BlockSpectrum {
- public:
-  BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate)
-      : rate_(sampleRate), length_(static_cast<double>(block.size())) {
-    std::size_t size = 1;
-    while (size < kPadding * block.size()) size <<= 1;
-    std::vector<Complex> data(size, Complex(0.0, 0.0));
-    for (std::size_t i = 0; i < block.size(); ++i) {
-      const double phase = 2.0 * kPi * static_cast<double>(i) / length_;
-      const double window = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
-      data[i] = Complex(window * block[i], 0.0);
-    }
-    TransformInPlace(data, -1.0);
-    magnitude_.resize(size / 2);
-    for (std::size_t k = 0; k < magnitude_.size(); ++k) magnitude_[k] = std::abs(data[k]);
-    binsPerHertz_ = static_cast<double>(size) / sampleRate;
-    const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
-    const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(kHighestFrequency * binsPerHertz_));
-    for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
-  }
-
-  // The fundamental of the harmonic series k f that best fits the first eight partials
-  // near k f0, each weighted by its power (those within 40 dB of the strongest of them):
-  // the pitch of the note as a whole, not of one partial. Each partial's frequency is the
-  // vertex of a parabola through the log magnitudes of its peak (a Gaussian fits the
-  // Blackman window's main lobe closely; the padded spectrum leaves well under a
-  // thousandth of a bin). 0 when fewer than two partials are found. Only asked where
-  // Separates(f0).
-  double HarmonicFit(double f0) const {
-    struct Partial {
-      double k;
-      double frequency;
-      double level;
-    };
-    Partial partials[kPartialsFitted];
-    int count = 0;
-    double strongest = 0.0;
-    const double reach = std::min(rate_ / length_, 0.3 * f0) * binsPerHertz_;
-    for (std::int32_t k = 1; k <= kPartialsFitted; ++k) {
-      const double centre = k * f0 * binsPerHertz_;
-      if (k * f0 > 0.45 * rate_) break;
-      const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
-      const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
-      std::size_t peak = 0;
-      for (std::size_t i = lo; i <= hi; ++i) {
-        if (magnitude_[i] >= magnitude_[i - 1] && magnitude_[i] >= magnitude_[i + 1] &&
-            (peak == 0 || magnitude_[i] > magnitude_[peak]))
-          peak = i;
-      }
-      if (peak == 0 || !(magnitude_[peak] > 0.0)) continue;
-      double frequency = static_cast<double>(peak) / binsPerHertz_;
-      const double left = std::log(magnitude_[peak - 1] + kTiny);
-      const double centreLog = std::log(magnitude_[peak] + kTiny);
-      const double right = std::log(magnitude_[peak + 1] + kTiny);
-      const double curvature = left - 2.0 * centreLog + right;
-      if (curvature < 0.0) frequency += 0.5 * (left - right) / curvature / binsPerHertz_;
-      partials[count++] = {static_cast<double>(k), frequency, magnitude_[peak]};
-      strongest = std::max(strongest, magnitude_[peak]);
-    }
-    double numerator = 0.0;
-    double denominator = 0.0;
-    int fitted = 0;
-    for (int i = 0; i < count; ++i) {
-      const Partial& p = partials[i];
-      if (p.level < kFittedRatio * strongest) continue;
-      const double weight = p.level * p.level;
-      numerator += weight * p.k * p.frequency;
-      denominator += weight * p.k * p.k;
-      ++fitted;
-    }
-    return fitted >= 2 ? numerator / denominator : 0.0;
-  }
-
-  // Whether the window resolves neighbouring harmonics of the fundamental f.
-  bool Resolves(double f) const { return f >= kResolvedBins * rate_ / length_; }
-  // Whether the main lobes of neighbouring harmonics of f stay apart.
-  bool Separates(double f) const { return f >= kSeparatedBins * rate_ / length_; }
-
-  // Whether the fundamental f, the partial's harmonic h, shows partials of its own
-  // beyond those of the fundamental at harmonic g < h (the shorter period): at least
-  // `needed` of the first six harmonics k f that are not harmonics of the higher note
-  // stand out as peaks, and together they hold a fair share of the strongest partial's
-  // power: a few faint stray peaks are no lower note. Only asked where Resolves(f).
-  bool ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, int needed) const {
-    const double resolution = rate_ / length_;  // one bin of the unpadded block
-    const double higher = f * h / g;            // the fundamental of the higher note
-    int asked = 0;
-    int present = 0;
-    double power = 0.0;
-    for (std::int32_t k = 1; asked < kPartialsAsked; ++k) {
-      if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
-      const double frequency = k * f;
-      if (frequency > 0.45 * rate_) break;
-      ++asked;
-      // Never as far as the higher note's nearest harmonic, which is no partial of its own.
-      const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
-      const double level = PeakNear(frequency, std::min(resolution, 0.5 * nearestOfHigher));
-      if (level >= kPresentRatio) {
-        ++present;
-        power += level * level;
-      }
-    }
-    return present >= needed && power >= kOwnPowerShare;
-  }
-
- private:
-  static constexpr std::size_t kPadding = 4;
-  static constexpr double kResolvedBins = 3.5;
-  static constexpr double kSeparatedBins = 6.0;
-  static constexpr int kPartialsAsked = 6;
-  static constexpr int kPartialsFitted = 8;
-  // Partials of the harmonic fit reach at least this far below the strongest of them.
-  static constexpr double kFittedRatio = 0.01;  // -40 dB
-  static constexpr double kTiny = 1e-12;
-  // A partial counts as present from this far below the strongest one.
-  static constexpr double kPresentRatio = 0.0178;  // -35 dB
-  // The lower note's own partials together hold at least this share of the strongest
-  // partial's power.
-  static constexpr double kOwnPowerShare = 0.01;  // -20 dB
-
-  // The highest peak within reach (hertz) of the frequency, relative to the strongest
-  // partial; 0 without one.
-  double PeakNear(double frequency, double reachHz) const {
-    const double centre = frequency * binsPerHertz_;
-    const double reach = reachHz * binsPerHertz_;
-    const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
-    const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
-    double level = 0.0;
-    for (std::size_t k = lo; k <= hi; ++k) {
-      if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1])
-        level = std::max(level, magnitude_[k]);
-    }
-    return strongest_ > 0.0 ? level / strongest_ : 0.0;
-  }
-
-  double rate_;
-  double length_;
-  double binsPerHertz_ = 0.0;
-  double strongest_ = 0.0;
-  std::vector<double> magnitude_;
-};
-
 }  // namespace
-
-std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block) {
-  const std::size_t n = block.size();
-  std::vector<double> result(n, 0.0);
-  if (n == 0) return result;
-
-  double mean = 0.0;
-  for (const std::int16_t x : block) mean += x;
-  mean /= static_cast<double>(n);
-  std::vector<double> x(n);
-  for (std::size_t i = 0; i < n; ++i) x[i] = block[i] - mean;
-
-  // Autocorrelation r(t) = sum x[j] x[j+t]: padded to twice the length it does not wrap.
-  std::size_t size = 1;
-  while (size < 2 * n) size <<= 1;
-  std::vector<Complex> spectrum(size, Complex(0.0, 0.0));
-  for (std::size_t i = 0; i < n; ++i) spectrum[i] = Complex(x[i], 0.0);
-  TransformInPlace(spectrum, -1.0);
-  for (Complex& bin : spectrum) bin = Complex(std::norm(bin), 0.0);
-  TransformInPlace(spectrum, +1.0);
-
-  // m(t) = sum over the overlap of x[j]^2 + x[j+t]^2, shrinking by one term each side.
-  double energy = 0.0;
-  for (const double v : x) energy += v * v;
-  double m = 2.0 * energy;
-  const double scale = 1.0 / static_cast<double>(size);
-  // Below this the overlap holds nothing but rounding noise.
-  const double silent = 1e-9 * (2.0 * energy + 1.0);
-  for (std::size_t t = 0; t < n; ++t) {
-    if (t > 0) m -= x[t - 1] * x[t - 1] + x[n - t] * x[n - t];
-    const double r = spectrum[t].real() * scale;
-    result[t] = m > silent ? std::clamp(2.0 * r / m, -1.0, 1.0) : 0.0;
-  }
-  return result;
-}
 
 FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
                                    double partialFrequency, std::int32_t SampleRate) {

@@ -22,9 +22,3 @@ struct FundamentalReading {
 // range (27.5 Hz) are never proposed.
 FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
                                    double partialFrequency, std::int32_t SampleRate);
-
-// The normalised square difference function of McLeod & Wyvill for every lag 0 .. size-1:
-// n(t) = 2 sum x[j] x[j+t] / sum (x[j]^2 + x[j+t]^2), over the overlap of the block with
-// itself shifted by t; 1 for a block that repeats exactly after t samples, 0 where the
-// overlap holds no energy. The block's mean is removed first.
-std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block);

@@ -8,6 +8,7 @@
 
 #include "analysis/fundamental.h"
 #include "analysis/note_naming.h"
+#include "analysis/square_difference.h"
 #include "analysis/fourier_transform.h"
 #include "support/signals.h"
 
