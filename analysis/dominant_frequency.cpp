@@ -49,6 +49,9 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
   // The strongest partial is often a harmonic of the note that sounds: report the note's
   // fundamental, judged on the whole block, so frequency, note and tuning name that note.
   const double frequency = FindFundamental(retained, partialFrequency, SampleRate).frequency;
+  // No clear note: nothing to tune against, so the tuning shown stays, as for a block
+  // with nothing in range.
+  if (frequency == 0.0) return 0.0;
   if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(frequency));
   return frequency;
 }
