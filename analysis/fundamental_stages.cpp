@@ -141,7 +141,8 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     const double lower = block.partialFrequency / c.harmonic;
     const bool evidence = block.spectrum.Resolves(lower)
                               ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, t)
-                              : RepeatsFarBetter(c.peak.value, current.peak.value, t);
+                              : RepeatsFarBetter(c.peak.value, current.peak.value, t) &&
+                                    ShowsItsLowestPartials(block, lower, t);
     if (evidence) chosen = static_cast<int>(i);
   }
   return chosen;

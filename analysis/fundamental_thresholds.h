@@ -45,7 +45,7 @@ struct FundamentalThresholds {
   // count as shown from ownPartialLevel on, for every note.)
   bool ownLowestPartialNeeded = true;
   // The lowest partials are asked for only where they lie at least this many bins apart.
-  double lowestPartialsApart = 2.5;
+  double lowestPartialsApart = 1.5;
 
   // Refining the period: the far peak must still repeat at least this well.
   double farPeriodicity = 0.5;

@@ -187,13 +187,26 @@ TEST(FundamentalSteps, RefiningThePeriodUsesTheFarPeak) {
   }
 }
 
+// In noise, the period measured many periods on is several times finer than the one
+// measured at a single period: over twenty blocks of D3 at 20 dB SNR whose 3rd partial is
+// strongest, the mean error stays under a tenth of a cent (a single period: 0.19).
+TEST(FundamentalSteps, ThePeriodIsMeasuredFinelyInNoise) {
+  double error = 0;
+  for (int trial = 0; trial < 20; ++trial) {
+    const Signal tone = Harmonics(146.83, {0.3, 0.5, 1.0, 0.4, 0.3}, 4096);
+    const auto block = Samples(Under(tone, Noise(4096, false, static_cast<unsigned>(trial)), 20), -20);
+    error += std::abs(test_signals::CentsBetween(FindFundamental(block, 3 * 146.83, 44100).frequency, 146.83));
+  }
+  EXPECT_LT(error / 20, 0.1);
+}
+
 // A lower note that shows two partials of its own keeps its period against a shorter
 // one; one that shows a single partial (a stray one) gives way to it.
 TEST(FundamentalSteps, AStrayLowerNoteGivesWayAndARealOneStays) {
   const struct {
     std::vector<double> amplitudes;  // of the lower note's partials; the 2nd is strongest
     std::int32_t harmonic;           // of 392 Hz that the step keeps
-  } cases[] = {{{0.3, 1.0, 0.25, 0.6, 0.0, 0.3}, 2}, {{0.0, 1.0, 0.35, 0.6, 0.0, 0.3}, 1}};
+  } cases[] = {{{0.15, 1.0, 0.12, 0.6, 0.0, 0.3}, 2}, {{0.0, 1.0, 0.35, 0.6, 0.0, 0.3}, 1}};
   for (const auto& c : cases) {
     // A little noise: a synthetic lower note would repeat exactly after its period.
     const auto block = Samples(Under(Harmonics(196.0, c.amplitudes, 4096), Noise(4096, false, 6), 20), -20);
