@@ -133,3 +133,20 @@ double BlockSpectrum::StrongestOffSeries(double f0) const {
   }
   return level / strongest_;
 }
+
+double BlockSpectrum::PeakFrequencyNear(double frequency, double reachHz) const {
+  const double centre = frequency * binsPerHertz_;
+  const double reach = reachHz * binsPerHertz_;
+  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+  std::size_t peak = 0;
+  for (std::size_t k = lo; k <= hi; ++k) {
+    if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1] &&
+        (peak == 0 || magnitude_[k] > magnitude_[peak]))
+      peak = k;
+  }
+  if (peak == 0 || !(magnitude_[peak] > 0.0)) return 0.0;
+  const RefinedPeak vertex = RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                                        std::log(magnitude_[peak + 1] + kTiny));
+  return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
+}

@@ -35,6 +35,9 @@ class BlockSpectrum {
   // The highest peak within reach (hertz) of the frequency, relative to the strongest
   // partial; 0 without one.
   double PeakNear(double frequency, double reachHz) const;
+  // The frequency of the highest peak within reach (hertz) of the frequency, located
+  // between bins; 0 without one.
+  double PeakFrequencyNear(double frequency, double reachHz) const;
   // One bin of the unpadded block, in hertz: how finely the spectrum tells partials apart.
   double Resolution() const { return rate_ / length_; }
   // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the

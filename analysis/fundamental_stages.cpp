@@ -20,8 +20,8 @@ bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds
          1.0 - longer < t.farBetterAperiodicity * (1.0 - shorter);
 }
 
-bool NearMains(double f, double reach, const FundamentalThresholds& t) {
-  return std::abs(f - t.mainsLow) <= reach || std::abs(f - t.mainsHigh) <= reach;
+bool NearMains(double f, double reachHz, const FundamentalThresholds& t) {
+  return std::abs(f - t.mainsLow) <= reachHz || std::abs(f - t.mainsHigh) <= reachHz;
 }
 
 }  // namespace
@@ -81,13 +81,25 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   const PeriodCandidate& longer = candidates[static_cast<std::size_t>(chosen)];
   const double lower = block.partialFrequency / longer.harmonic;
   // Two notes sounding together repeat after a common period whose note shows neither
-  // its fundamental nor its octave: the longest shorter period whose note does wins.
-  if (!ShowsItsLowestPartials(block, lower, t)) {
-    for (int i = chosen - 1; i >= 0; --i) {
+  // its fundamental nor its octave, and a note with the mains hum after one near the
+  // hum's: the shortest of the shorter periods that repeat clearly and whose notes show
+  // their lowest partials wins.
+  const bool hum = NearMains(lower, t.humReach * t.mainsLow, t);
+  if (hum || !ShowsItsLowestPartials(block, lower, t)) {
+    const double threshold = hum ? t.notePeriodicity : t.clearPeriodicity;
+    const auto eligible = [&](const PeriodCandidate& c) {
+      return longer.harmonic % c.harmonic == 0 && c.peak.value >= threshold &&
+             ShowsItsLowestPartials(block, block.partialFrequency / c.harmonic, t);
+    };
+    double bestShorter = -1.0;
+    for (int i = 0; i < chosen; ++i) {
       const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
-      if (longer.harmonic % c.harmonic == 0 && c.peak.value >= t.clearPeriodicity &&
-          ShowsItsLowestPartials(block, block.partialFrequency / c.harmonic, t))
-        return i;
+      if (eligible(c)) bestShorter = std::max(bestShorter, c.peak.value);
+    }
+    // Among those, McLeod's rule again: the shortest that repeats nearly as well.
+    for (int i = 0; i < chosen; ++i) {
+      const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+      if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return i;
     }
   }
   for (int i = 0; i < chosen; ++i) {
@@ -103,8 +115,6 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                           const FundamentalThresholds& t) {
   const BlockSpectrum& spectrum = block.spectrum;
-  // A lower note at the mains frequency would take the hum's partials for its own.
-  if (NearMains(f, spectrum.Resolution(), t)) return false;
   const double higher = f * h / g;  // the fundamental of the higher note
   int asked = 0;
   int present = 0;
@@ -139,6 +149,8 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     const bool repeatsBetter = 1.0 - c.peak.value < t.betterAperiodicity * (1.0 - current.peak.value);
     if (c.peak.value < t.shareOfBest * best || !repeatsBetter) continue;
     const double lower = block.partialFrequency / c.harmonic;
+    // A lower note at the mains frequency would take the hum's partials for its own.
+    if (NearMains(lower, std::min(block.spectrum.Resolution(), t.humPromotionReach * t.mainsLow), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
                               ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, t)
                               : RepeatsFarBetter(c.peak.value, current.peak.value, t) &&
@@ -189,6 +201,12 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   if (block.spectrum.NoiseFloor() * t.noteOverFloor > 1.0) return false;
   if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
   if (!ShowsItsLowestPartials(block, fundamental, t)) return false;
-  return std::abs(CentsBetween(fundamental, t.mainsLow)) > t.humCents &&
-         std::abs(CentsBetween(fundamental, t.mainsHigh)) > t.humCents;
+  // The hum is told by its period, or by its lowest partial located in the spectrum: the
+  // period of a note and the hum together lies between the two.
+  const auto isHum = [&](double f) {
+    return std::abs(CentsBetween(f, t.mainsLow)) <= t.humCents || std::abs(CentsBetween(f, t.mainsHigh)) <= t.humCents;
+  };
+  const double reach = block.spectrum.Resolution();
+  const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
+  return !isHum(fundamental) && !(lowestShows && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach)));
 }

@@ -76,6 +76,13 @@ struct FundamentalThresholds {
   double secondSound = 0.5;
   // Mains hum: a fundamental within this many cents of 50 or 60 Hz is never a note.
   double humCents = 15.0;
+  // A chosen lower note this close (relative) to the mains frequency gives way to a
+  // shorter period that repeats clearly: with the hum, the block repeats after a period
+  // between the hum's and a multiple of the note's.
+  double humReach = 0.03;
+  // A lower note within one bin of the mains frequency, and no farther than this
+  // (relative), is never promoted: the hum's partials would be its evidence.
+  double humPromotionReach = 0.1;
   // The hum's own frequencies (hertz).
   double mainsLow = 50.0;
   double mainsHigh = 60.0;
