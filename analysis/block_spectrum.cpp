@@ -7,6 +7,7 @@
 
 #include "analysis/fourier_transform.h"
 #include "analysis/general_transform.h"
+#include "analysis/peak_refinement.h"
 
 using Complex = std::complex<double>;
 
@@ -61,11 +62,8 @@ double BlockSpectrum::HarmonicFit(double f0) const {
     }
     if (peak == 0 || !(magnitude_[peak] > 0.0)) continue;
     double frequency = static_cast<double>(peak) / binsPerHertz_;
-    const double left = std::log(magnitude_[peak - 1] + kTiny);
-    const double centreLog = std::log(magnitude_[peak] + kTiny);
-    const double right = std::log(magnitude_[peak + 1] + kTiny);
-    const double curvature = left - 2.0 * centreLog + right;
-    if (curvature < 0.0) frequency += 0.5 * (left - right) / curvature / binsPerHertz_;
+    frequency += RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                            std::log(magnitude_[peak + 1] + kTiny)).offset / binsPerHertz_;
     partials[count++] = {static_cast<double>(k), frequency, magnitude_[peak]};
     strongest = std::max(strongest, magnitude_[peak]);
   }
@@ -116,4 +114,48 @@ double BlockSpectrum::PeakNear(double frequency, double reachHz) const {
       level = std::max(level, magnitude_[k]);
   }
   return strongest_ > 0.0 ? level / strongest_ : 0.0;
+}
+
+double BlockSpectrum::NoiseFloor() const {
+  const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
+  const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(0.45 * rate_ * binsPerHertz_));
+  if (first >= last || !(strongest_ > 0.0)) return 0.0;
+  std::vector<double> band(magnitude_.begin() + static_cast<std::ptrdiff_t>(first),
+                           magnitude_.begin() + static_cast<std::ptrdiff_t>(last));
+  const auto middle = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 2);
+  std::nth_element(band.begin(), middle, band.end());
+  return *middle / strongest_;
+}
+
+double BlockSpectrum::StrongestOffSeries(double f0) const {
+  const double apart = 2.0 * Resolution();
+  if (!(f0 > 2.0 * apart) || !(strongest_ > 0.0)) return 0.0;
+  const double top = std::min({8.5 * f0, kHighestFrequency, 0.45 * rate_});
+  const auto first = std::max<std::size_t>(1, static_cast<std::size_t>(kLowestFrequency * binsPerHertz_));
+  const auto last = std::min(magnitude_.size() - 1, static_cast<std::size_t>(top * binsPerHertz_));
+  double level = 0.0;
+  for (std::size_t k = first; k < last; ++k) {
+    if (magnitude_[k] < magnitude_[k - 1] || magnitude_[k] < magnitude_[k + 1]) continue;
+    const double frequency = static_cast<double>(k) / binsPerHertz_;
+    if (std::abs(frequency - f0 * std::round(frequency / f0)) <= apart) continue;
+    level = std::max(level, magnitude_[k]);
+  }
+  return level / strongest_;
+}
+
+double BlockSpectrum::PeakFrequencyNear(double frequency, double reachHz) const {
+  const double centre = frequency * binsPerHertz_;
+  const double reach = reachHz * binsPerHertz_;
+  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+  std::size_t peak = 0;
+  for (std::size_t k = lo; k <= hi; ++k) {
+    if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1] &&
+        (peak == 0 || magnitude_[k] > magnitude_[peak]))
+      peak = k;
+  }
+  if (peak == 0 || !(magnitude_[peak] > 0.0)) return 0.0;
+  const RefinedPeak vertex = RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                                        std::log(magnitude_[peak + 1] + kTiny));
+  return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
 }

@@ -32,6 +32,23 @@ class BlockSpectrum {
   // power: a few faint stray peaks are no lower note. Only asked where Resolves(f).
   bool ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, int needed) const;
 
+  // The highest peak within reach (hertz) of the frequency, relative to the strongest
+  // partial; 0 without one.
+  double PeakNear(double frequency, double reachHz) const;
+  // The frequency of the highest peak within reach (hertz) of the frequency, located
+  // between bins; 0 without one.
+  double PeakFrequencyNear(double frequency, double reachHz) const;
+  // One bin of the unpadded block, in hertz: how finely the spectrum tells partials apart.
+  double Resolution() const { return rate_ / length_; }
+  // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the
+  // strongest partial: where the block's noise lies (partials fill few of those bins).
+  double NoiseFloor() const;
+  // The highest peak below 8.5 f0 (and the highest note) that lies off the harmonic
+  // series k f0, farther than two bins from each k f0, relative to the strongest partial:
+  // a second sound that the note's partials do not explain. 0 where the series is too
+  // dense to tell.
+  double StrongestOffSeries(double f0) const;
+
  private:
   static constexpr std::size_t kPadding = 4;
   static constexpr double kResolvedBins = 3.5;
@@ -46,10 +63,6 @@ class BlockSpectrum {
   // The lower note's own partials together hold at least this share of the strongest
   // partial's power.
   static constexpr double kOwnPowerShare = 0.01;  // -20 dB
-
-  // The highest peak within reach (hertz) of the frequency, relative to the strongest
-  // partial; 0 without one.
-  double PeakNear(double frequency, double reachHz) const;
 
   double rate_;
   double length_;

@@ -87,6 +87,9 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
   // fundamental, judged on the whole block, so frequency, note and tuning name that note.
   const FundamentalReading fundamental = FindFundamental(retained, partialFrequency, SampleRate);
   const double frequency = fundamental.frequency;
+  // No clear note: nothing to tune against, so the tuning shown stays, as for a block
+  // with nothing in range.
+  if (frequency == 0.0) return 0.0;
   // At the edge only a measured period counts (the bound put in for the partial is no
   // reading), and only inside the range: within a cent of it, as the tuning shows whole
   // cents and a note exactly on the bound is measured a little to either side.
