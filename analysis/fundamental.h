@@ -10,21 +10,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/fundamental_thresholds.h"
+
 struct FundamentalReading {
-  double frequency = 0.0;    // the fundamental in hertz; 0 when the partial was 0
+  double frequency = 0.0;    // the fundamental in hertz; 0 when the block holds no note
   std::int32_t harmonic = 1; // the partial's harmonic number
   double periodicity = 0.0;  // normalised square difference at the chosen period, up to 1
 };
 
 // The fundamental of the note whose harmonic is the partial at partialFrequency (already
-// refined), judged on the whole block of samples. A block without clear periodicity
-// keeps the partial as its own fundamental (harmonic 1). Fundamentals below the musical
-// range (27.5 Hz) are never proposed.
-FundamentalReading FindFundamental(const std::vector<std::int16_t>& block,
-                                   double partialFrequency, std::int32_t SampleRate);
-
-// The normalised square difference function of McLeod & Wyvill for every lag 0 .. size-1:
-// n(t) = 2 sum x[j] x[j+t] / sum (x[j]^2 + x[j+t]^2), over the overlap of the block with
-// itself shifted by t; 1 for a block that repeats exactly after t samples, 0 where the
-// overlap holds no energy. The block's mean is removed first.
-std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block);
+// refined), judged on the whole block of samples; frequency 0 when the block holds no
+// clear note. Fundamentals below the musical range (27.5 Hz) are never proposed. A block
+// too short to judge (under 8 samples) keeps the partial as its own fundamental.
+FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
+                                   std::int32_t SampleRate, const FundamentalThresholds& t = {});

@@ -72,32 +72,47 @@ def _variable_length(value):
     return bytes(reversed(data))
 
 
-def midi_file(program, notes, velocity=100):
-    """A format-0 standard MIDI file: the program, then each note held and released."""
-    on_ticks = int(NOTE_SECONDS * TICKS_PER_SECOND)
-    gap_ticks = int(GAP_SECONDS * TICKS_PER_SECOND)
-    events = bytearray()
-    events += b"\x00\xff\x51\x03" + MICROSECONDS_PER_QUARTER.to_bytes(3, "big")
-    events += b"\x00" + bytes([0xC0, program])
-    delay = 0
-    for note in notes:
-        events += _variable_length(delay) + bytes([0x90, note, velocity])
-        events += _variable_length(on_ticks) + bytes([0x80, note, 0])
-        delay = gap_ticks
-    events += _variable_length(gap_ticks) + b"\xff\x2f\x00"
+def schedule(notes, note_seconds=NOTE_SECONDS, gap_seconds=GAP_SECONDS):
+    """(onset, release, note) of each note played in turn; a release of None holds the
+    note (no note-off) until the end of the take."""
+    step = note_seconds + gap_seconds
+    return [(i * step, i * step + note_seconds, note) for i, note in enumerate(notes)]
+
+
+def midi_file(program, events, velocity=100):
+    """A format-0 standard MIDI file: the program, then the scheduled notes on and off."""
+    messages = []
+    end = 0.0
+    for onset, release, note in events:
+        messages.append((onset, 1, bytes([0x90, note, velocity])))
+        if release is not None:
+            messages.append((release, 0, bytes([0x80, note, 0])))   # offs before ons
+        end = max(end, onset + NOTE_SECONDS, release or 0.0)
+    messages.sort(key=lambda m: (m[0], m[1]))
+    data = bytearray()
+    data += b"\x00\xff\x51\x03" + MICROSECONDS_PER_QUARTER.to_bytes(3, "big")
+    data += b"\x00" + bytes([0xC0, program])
+    tick = 0
+    for seconds, _, message in messages:
+        at = int(round(seconds * TICKS_PER_SECOND))
+        data += _variable_length(at - tick) + message
+        tick = at
+    tail = int(round((end + GAP_SECONDS) * TICKS_PER_SECOND))
+    data += _variable_length(max(0, tail - tick)) + b"\xff\x2f\x00"
     header = b"MThd" + struct.pack(">IHHH", 6, 0, 1, TICKS_PER_QUARTER)
-    return header + b"MTrk" + struct.pack(">I", len(events)) + bytes(events)
+    return header + b"MTrk" + struct.pack(">I", len(data)) + bytes(data)
 
 
 def onsets(notes):
     """Start of each note in seconds, as the MIDI file schedules them."""
-    return [i * (NOTE_SECONDS + GAP_SECONDS) for i in range(len(notes))]
+    return [onset for onset, _, _ in schedule(notes)]
 
 
-def render(font_path, program, notes, wav_path):
+def render(font_path, program, notes, wav_path, events=None):
+    """Renders the notes as scheduled by schedule(), or the given events, to wav_path."""
     midi_path = wav_path[:-4] + ".mid"
     with open(midi_path, "wb") as f:
-        f.write(midi_file(program, notes))
+        f.write(midi_file(program, events if events is not None else schedule(notes)))
     subprocess.run(["fluidsynth", "-ni", "-q", "-R", "0", "-C", "0", "-g", "0.6",
                     "-r", str(RATE), "-F", wav_path, "-T", "wav", "-O", "s16",
                     font_path, midi_path],
@@ -111,3 +126,13 @@ def read_wav(path):
         channels, rate = w.getnchannels(), w.getframerate()
         data = np.frombuffer(w.readframes(w.getnframes()), dtype="<i2").astype(np.float64)
     return data.reshape(-1, channels).mean(axis=1), rate
+
+
+def write_wav(path, samples, rate=RATE):
+    """Writes float samples (full scale 32767) as a 16-bit mono WAV file, clipped."""
+    data = np.clip(np.round(samples), -32768, 32767).astype("<i2")
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(data.tobytes())

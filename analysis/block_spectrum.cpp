@@ -1,0 +1,161 @@
+#include "analysis/block_spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstddef>
+
+#include "analysis/fourier_transform.h"
+#include "analysis/general_transform.h"
+#include "analysis/peak_refinement.h"
+
+using Complex = std::complex<double>;
+
+BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate)
+    : rate_(sampleRate), length_(static_cast<double>(block.size())) {
+  std::size_t size = 2;
+  while (size < kPadding * block.size()) size <<= 1;
+  // The window depends only on the block's length; it and the buffers are kept between
+  // blocks.
+  thread_local std::vector<double> window;
+  thread_local std::vector<double> data;
+  thread_local std::vector<Complex> spectrum;
+  if (window.size() != block.size()) {
+    window.resize(block.size());
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      const double phase = 2.0 * kPi * static_cast<double>(i) / length_;
+      window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
+    }
+  }
+  data.assign(size, 0.0);
+  for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
+  ForwardRealTransform(data, spectrum, block.size());
+  magnitude_.resize(size / 2);
+  for (std::size_t k = 0; k < magnitude_.size(); ++k)
+    magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());
+  binsPerHertz_ = static_cast<double>(size) / sampleRate;
+  const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
+  const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(kHighestFrequency * binsPerHertz_));
+  for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
+}
+
+double BlockSpectrum::HarmonicFit(double f0) const {
+  struct Partial {
+    double k;
+    double frequency;
+    double level;
+  };
+  Partial partials[kPartialsFitted];
+  int count = 0;
+  double strongest = 0.0;
+  const double reach = std::min(rate_ / length_, 0.3 * f0) * binsPerHertz_;
+  for (std::int32_t k = 1; k <= kPartialsFitted; ++k) {
+    const double centre = k * f0 * binsPerHertz_;
+    if (k * f0 > 0.45 * rate_) break;
+    const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+    const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+    std::size_t peak = 0;
+    for (std::size_t i = lo; i <= hi; ++i) {
+      if (magnitude_[i] >= magnitude_[i - 1] && magnitude_[i] >= magnitude_[i + 1] &&
+          (peak == 0 || magnitude_[i] > magnitude_[peak]))
+        peak = i;
+    }
+    if (peak == 0 || !(magnitude_[peak] > 0.0)) continue;
+    double frequency = static_cast<double>(peak) / binsPerHertz_;
+    frequency += RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                            std::log(magnitude_[peak + 1] + kTiny)).offset / binsPerHertz_;
+    partials[count++] = {static_cast<double>(k), frequency, magnitude_[peak]};
+    strongest = std::max(strongest, magnitude_[peak]);
+  }
+  double numerator = 0.0;
+  double denominator = 0.0;
+  int fitted = 0;
+  for (int i = 0; i < count; ++i) {
+    const Partial& p = partials[i];
+    if (p.level < kFittedRatio * strongest) continue;
+    const double weight = p.level * p.level;
+    numerator += weight * p.k * p.frequency;
+    denominator += weight * p.k * p.k;
+    ++fitted;
+  }
+  return fitted >= 2 ? numerator / denominator : 0.0;
+}
+
+bool BlockSpectrum::ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, int needed) const {
+  const double resolution = rate_ / length_;  // one bin of the unpadded block
+  const double higher = f * h / g;            // the fundamental of the higher note
+  int asked = 0;
+  int present = 0;
+  double power = 0.0;
+  for (std::int32_t k = 1; asked < kPartialsAsked; ++k) {
+    if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
+    const double frequency = k * f;
+    if (frequency > 0.45 * rate_) break;
+    ++asked;
+    // Never as far as the higher note's nearest harmonic, which is no partial of its own.
+    const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
+    const double level = PeakNear(frequency, std::min(resolution, 0.5 * nearestOfHigher));
+    if (level >= kPresentRatio) {
+      ++present;
+      power += level * level;
+    }
+  }
+  return present >= needed && power >= kOwnPowerShare;
+}
+
+double BlockSpectrum::PeakNear(double frequency, double reachHz) const {
+  const double centre = frequency * binsPerHertz_;
+  const double reach = reachHz * binsPerHertz_;
+  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+  double level = 0.0;
+  for (std::size_t k = lo; k <= hi; ++k) {
+    if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1])
+      level = std::max(level, magnitude_[k]);
+  }
+  return strongest_ > 0.0 ? level / strongest_ : 0.0;
+}
+
+double BlockSpectrum::NoiseFloor() const {
+  const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
+  const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(0.45 * rate_ * binsPerHertz_));
+  if (first >= last || !(strongest_ > 0.0)) return 0.0;
+  std::vector<double> band(magnitude_.begin() + static_cast<std::ptrdiff_t>(first),
+                           magnitude_.begin() + static_cast<std::ptrdiff_t>(last));
+  const auto middle = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 2);
+  std::nth_element(band.begin(), middle, band.end());
+  return *middle / strongest_;
+}
+
+double BlockSpectrum::StrongestOffSeries(double f0) const {
+  const double apart = 2.0 * Resolution();
+  if (!(f0 > 2.0 * apart) || !(strongest_ > 0.0)) return 0.0;
+  const double top = std::min({8.5 * f0, kHighestFrequency, 0.45 * rate_});
+  const auto first = std::max<std::size_t>(1, static_cast<std::size_t>(kLowestFrequency * binsPerHertz_));
+  const auto last = std::min(magnitude_.size() - 1, static_cast<std::size_t>(top * binsPerHertz_));
+  double level = 0.0;
+  for (std::size_t k = first; k < last; ++k) {
+    if (magnitude_[k] < magnitude_[k - 1] || magnitude_[k] < magnitude_[k + 1]) continue;
+    const double frequency = static_cast<double>(k) / binsPerHertz_;
+    if (std::abs(frequency - f0 * std::round(frequency / f0)) <= apart) continue;
+    level = std::max(level, magnitude_[k]);
+  }
+  return level / strongest_;
+}
+
+double BlockSpectrum::PeakFrequencyNear(double frequency, double reachHz) const {
+  const double centre = frequency * binsPerHertz_;
+  const double reach = reachHz * binsPerHertz_;
+  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
+  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+  std::size_t peak = 0;
+  for (std::size_t k = lo; k <= hi; ++k) {
+    if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1] &&
+        (peak == 0 || magnitude_[k] > magnitude_[peak]))
+      peak = k;
+  }
+  if (peak == 0 || !(magnitude_[peak] > 0.0)) return 0.0;
+  const RefinedPeak vertex = RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                                        std::log(magnitude_[peak + 1] + kTiny));
+  return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
+}

@@ -1,0 +1,212 @@
+#include "analysis/fundamental_stages.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/fourier_transform.h"
+#include "analysis/numeric.h"
+#include "analysis/peak_refinement.h"
+
+namespace {
+
+double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
+
+// Where the spectrum cannot tell a low note's partials apart, only the block itself can
+// show them: the longer period explains nearly all that the shorter one leaves over,
+// and that is not mere rounding (a nearly pure tone repeats almost perfectly after any
+// whole number of its periods).
+bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds& t) {
+  return 1.0 - shorter >= t.leftOverNotNoise &&
+         1.0 - longer < t.farBetterAperiodicity * (1.0 - shorter);
+}
+
+bool NearMains(double f, double reachHz, const FundamentalThresholds& t) {
+  return std::abs(f - t.mainsLow) <= reachHz || std::abs(f - t.mainsHigh) <= reachHz;
+}
+
+}  // namespace
+
+NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi) {
+  NsdfPeak best;
+  for (std::size_t lag = std::max<std::size_t>(lo, 1); lag <= hi && lag + 1 < nsdf.size(); ++lag) {
+    const double centre = nsdf[lag];
+    if (centre < nsdf[lag - 1] || centre < nsdf[lag + 1] || centre <= best.value) continue;
+    const RefinedPeak vertex = RefinePeak(nsdf[lag - 1], centre, nsdf[lag + 1]);
+    best = {static_cast<double>(lag) + vertex.offset, vertex.value};
+  }
+  return best;
+}
+
+std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t) {
+  const double partialPeriod = Divide(block.sampleRate, block.partialFrequency);
+  // The partial was read from frames of half the block; next to other partials that
+  // reading may be off by up to a bin and a half, so each candidate's peak is looked for
+  // that far (but never as far as the next candidate).
+  const double binWidth = block.sampleRate / (block.blockLength / 2.0);
+  const double tolerance = std::max(t.lagTolerance, 1.5 * binWidth / block.partialFrequency);
+  std::vector<PeriodCandidate> candidates;
+  for (std::int32_t h = 1; block.partialFrequency / h >= kLowestFrequency; ++h) {
+    const double lag = h * partialPeriod;
+    const double halfWidth = std::min(0.45 * partialPeriod, std::max(2.0, tolerance * lag));
+    if (lag - halfWidth > static_cast<double>(block.longestLag)) break;
+    const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(lag - halfWidth)));
+    const auto hi = std::min(block.longestLag, static_cast<std::size_t>(std::ceil(lag + halfWidth)));
+    const NsdfPeak peak = NsdfPeakBetween(block.nsdf, lo, hi);
+    if (peak.value > -1.0) candidates.push_back({h, peak});
+  }
+  return candidates;
+}
+
+int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t) {
+  double best = -1.0;
+  for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
+  if (best < t.clearPeriodicity) return -1;
+  for (std::size_t i = 0; i < candidates.size(); ++i)
+    if (candidates[i].peak.value >= t.shareOfBest * best) return static_cast<int>(i);
+  return -1;
+}
+
+bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
+  const BlockSpectrum& spectrum = block.spectrum;
+  const double reach = spectrum.Resolution();
+  // Closer together, the main lobes of the lowest partials merge into one peak.
+  if (f < t.lowestPartialsApart * reach) return true;
+  return spectrum.PeakNear(f, reach) >= t.ownPartialLevel || spectrum.PeakNear(2.0 * f, reach) >= t.ownPartialLevel;
+}
+
+int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
+                         int chosen, const FundamentalThresholds& t) {
+  double best = -1.0;
+  for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
+  const PeriodCandidate& longer = candidates[static_cast<std::size_t>(chosen)];
+  const double lower = block.partialFrequency / longer.harmonic;
+  // Two notes sounding together repeat after a common period whose note shows neither
+  // its fundamental nor its octave, and a note with the mains hum after one near the
+  // hum's: the shortest of the shorter periods that repeat clearly and whose notes show
+  // their lowest partials wins.
+  const bool hum = NearMains(lower, t.humReach * t.mainsLow, t);
+  if (hum || !ShowsItsLowestPartials(block, lower, t)) {
+    const double threshold = hum ? t.notePeriodicity : t.clearPeriodicity;
+    const auto eligible = [&](const PeriodCandidate& c) {
+      return longer.harmonic % c.harmonic == 0 && c.peak.value >= threshold &&
+             ShowsItsLowestPartials(block, block.partialFrequency / c.harmonic, t);
+    };
+    double bestShorter = -1.0;
+    for (int i = 0; i < chosen; ++i) {
+      const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+      if (eligible(c)) bestShorter = std::max(bestShorter, c.peak.value);
+    }
+    // Among those, McLeod's rule again: the shortest that repeats nearly as well.
+    for (int i = 0; i < chosen; ++i) {
+      const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+      if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return i;
+    }
+  }
+  for (int i = 0; i < chosen; ++i) {
+    const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+    if (longer.harmonic % c.harmonic != 0 || c.peak.value < t.plausibleShare * best) continue;
+    const bool shows = block.spectrum.ShowsOwnPartials(lower, longer.harmonic, c.harmonic, t.partialsToKeep);
+    if (block.spectrum.Resolves(lower) && !shows && !RepeatsFarBetter(longer.peak.value, c.peak.value, t))
+      return i;
+  }
+  return chosen;
+}
+
+bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                          const FundamentalThresholds& t) {
+  const BlockSpectrum& spectrum = block.spectrum;
+  const double higher = f * h / g;  // the fundamental of the higher note
+  int asked = 0;
+  int present = 0;
+  bool lowest = false;
+  double strongest = 0.0;
+  double second = 0.0;
+  for (std::int32_t k = 1; asked < 6; ++k) {
+    if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
+    const double frequency = k * f;
+    if (frequency > 0.45 * block.sampleRate) break;
+    ++asked;
+    // Never as far as the higher note's nearest harmonic, which is no partial of its own.
+    const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
+    const double level = spectrum.PeakNear(frequency, std::min(spectrum.Resolution(), 0.5 * nearestOfHigher));
+    if (level < t.ownPartialLevel) continue;
+    ++present;
+    lowest = lowest || k <= 2;
+    second = std::max(second, std::min(strongest, level));
+    strongest = std::max(strongest, level);
+  }
+  return present >= t.partialsToPromote && second >= t.secondOwnPartialLevel &&
+         (lowest || !t.ownLowestPartialNeeded);
+}
+
+int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
+                     int chosen, const FundamentalThresholds& t) {
+  double best = -1.0;
+  for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
+  for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
+    const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
+    const PeriodCandidate& c = candidates[i];
+    const bool repeatsBetter = 1.0 - c.peak.value < t.betterAperiodicity * (1.0 - current.peak.value);
+    if (c.peak.value < t.shareOfBest * best || !repeatsBetter) continue;
+    const double lower = block.partialFrequency / c.harmonic;
+    // A lower note at the mains frequency would take the hum's partials for its own.
+    if (NearMains(lower, std::min(block.spectrum.Resolution(), t.humPromotionReach * t.mainsLow), t)) continue;
+    const bool evidence = block.spectrum.Resolves(lower)
+                              ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, t)
+                              : RepeatsFarBetter(c.peak.value, current.peak.value, t) &&
+                                    ShowsItsLowestPartials(block, lower, t);
+    if (evidence) chosen = static_cast<int>(i);
+  }
+  return chosen;
+}
+
+double RefinePeriod(const BlockEvidence& block, double period, const FundamentalThresholds& t) {
+  const double span = std::max(period, block.blockLength / 2.0);
+  const double periods = std::max(1.0, std::floor(span / period));
+  if (periods <= 1.0) return period;
+  const double lag = periods * period;
+  const NsdfPeak far = NsdfPeakBetween(
+      block.nsdf, static_cast<std::size_t>(std::floor(lag - 0.3 * period)),
+      std::min(block.longestLag, static_cast<std::size_t>(std::ceil(lag + 0.3 * period))));
+  return far.value > t.farPeriodicity ? far.lag / periods : period;
+}
+
+double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t harmonic,
+                   const FundamentalThresholds& t) {
+  // A pure fundamental read by its phase advance is exact; it stands when the period
+  // agrees with it.
+  const bool partialAgrees =
+      harmonic == 1 && std::abs(CentsBetween(block.partialFrequency, fundamental)) < t.agreementCents;
+  double frequency = partialAgrees ? block.partialFrequency : fundamental;
+  // Where the spectrum holds the note's partials apart, its first eight measure the note
+  // together (what the ear and a tuner hear as its pitch); the period also follows the
+  // partials above them, which on a stiff string run ever sharper.
+  if (block.spectrum.Separates(fundamental)) {
+    const double fitted = block.spectrum.HarmonicFit(fundamental);
+    if (fitted > 0.0) {
+      const double apart = std::abs(CentsBetween(fitted, frequency));
+      if (apart >= t.fitLeastCents && apart < t.fitMostCents) frequency = fitted;
+    }
+  }
+  return frequency;
+}
+
+bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
+            const FundamentalThresholds& t) {
+  if (period.value < t.notePeriodicity) return false;
+  const auto last = std::min(block.nsdf.size(), static_cast<std::size_t>(period.lag));
+  const auto deepest = std::min_element(block.nsdf.begin(), block.nsdf.begin() + static_cast<std::ptrdiff_t>(last));
+  if (deepest == block.nsdf.begin() + static_cast<std::ptrdiff_t>(last) || period.value - *deepest < t.noteDepth)
+    return false;
+  if (block.spectrum.NoiseFloor() * t.noteOverFloor > 1.0) return false;
+  if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
+  if (!ShowsItsLowestPartials(block, fundamental, t)) return false;
+  // The hum is told by its period, or by its lowest partial located in the spectrum: the
+  // period of a note and the hum together lies between the two.
+  const auto isHum = [&](double f) {
+    return std::abs(CentsBetween(f, t.mainsLow)) <= t.humCents || std::abs(CentsBetween(f, t.mainsHigh)) <= t.humCents;
+  };
+  const double reach = block.spectrum.Resolution();
+  const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
+  return !isHum(fundamental) && !(lowestShows && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach)));
+}

@@ -1,0 +1,82 @@
+// The steps of the decision on a block's fundamental (see fundamental.h), each on its
+// own so that each can be tested.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "analysis/block_spectrum.h"
+#include "analysis/fundamental_thresholds.h"
+
+// A local maximum of the NSDF: its lag (samples, refined between samples) and value.
+struct NsdfPeak {
+  double lag = 0.0;
+  double value = -1.0;
+};
+
+// The period of h partial periods and how well the block repeats after it.
+struct PeriodCandidate {
+  std::int32_t harmonic = 1;
+  NsdfPeak peak;
+};
+
+// What every step looks at: the block's NSDF and spectrum, and the strongest partial.
+struct BlockEvidence {
+  std::vector<double> nsdf;
+  BlockSpectrum spectrum;
+  double partialFrequency;
+  double sampleRate;
+  double blockLength;
+  std::size_t longestLag;
+};
+
+// The highest local maximum of the NSDF among lags lo..hi; value -1 without one.
+NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi);
+
+// The NSDF's peak next to each period h/fp, h = 1, 2, ..., down to the lowest note and
+// up to the longest lag.
+std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t);
+
+// McLeod's rule: the shortest candidate that repeats nearly as well as the best one; -1
+// when none repeats clearly.
+int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t);
+
+// A shorter period that still repeats fairly well wins over the chosen one when the
+// chosen one's lower note shows no partials of its own: one stray partial can make the
+// block repeat best after a multiple of the period the ear hears. A chosen lower note
+// that does not show its lowest partials gives way in the same way.
+int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
+                         int chosen, const FundamentalThresholds& t);
+
+// A longer period wins when it repeats better and its lower note shows partials of its
+// own (or, where the spectrum cannot tell, the block repeats far better): a low string
+// whose odd harmonics have faded repeats almost as well after half its period.
+int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
+                     int chosen, const FundamentalThresholds& t);
+
+// Whether the lower fundamental f (partial's harmonic h) shows partials of its own
+// beyond those of the higher fundamental at harmonic g, as promotion asks.
+bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                          const FundamentalThresholds& t);
+
+// Whether a note of fundamental f shows its fundamental or its octave, where the spectrum
+// resolves f: the partials of two notes sounding together fit a lower common
+// fundamental, which itself does not sound.
+bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const FundamentalThresholds& t);
+
+// The period measured over as many whole periods as half the block holds: the peak k
+// periods on locates the period k times more finely.
+double RefinePeriod(const BlockEvidence& block, double period, const FundamentalThresholds& t);
+
+// The note's frequency from the measured fundamental: the phase-advance reading where
+// the fundamental is itself the strongest partial and agrees, and the power-weighted fit
+// of the first eight partials where the spectrum holds them apart.
+double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t harmonic,
+                   const FundamentalThresholds& t);
+
+// Whether the block holds a note at the chosen period and fundamental: it repeats
+// clearly, stands above the noise floor, holds no second sound of like strength, and is
+// not the mains hum.
+bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
+            const FundamentalThresholds& t);

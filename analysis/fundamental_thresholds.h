@@ -1,0 +1,89 @@
+// Every threshold of the decision on a block's fundamental, in one place, so that the
+// accuracy harness can sweep them. The defaults are the ones the tuner uses.
+#pragma once
+
+struct FundamentalThresholds {
+  // Candidate periods.
+  // The shifted block must overlap at least this share of the block.
+  double leastOverlap = 0.25;
+  // A candidate's peak is looked for this far (relative) around h/fp, for partials a
+  // little off the harmonic series (stiff strings) and for partials read at a bin's edge.
+  double lagTolerance = 0.03;
+
+  // The shortest strong period.
+  // A block repeats clearly enough to be judged only above this NSDF value.
+  double clearPeriodicity = 0.5;
+  // The chosen period's peak must reach this share of the best candidate's peak.
+  double shareOfBest = 0.9;
+
+  // Rejecting a stray lower note.
+  // A shorter period stays in question down to this share of the best candidate's peak.
+  double plausibleShare = 0.8;
+  // A lower fundamental that the block's periodicity names keeps it only with at least
+  // this many partials of its own (of the first six): a single partial may be a stray one.
+  int partialsToKeep = 2;
+  // Without the spectrum's word, a longer period must leave at most this share of what
+  // the shorter one leaves unexplained ...
+  double farBetterAperiodicity = 0.05;
+  // ... of a shorter period that leaves at least this much.
+  double leftOverNotNoise = 0.01;
+
+  // Promoting a lower note.
+  // A longer period repeats better when what it leaves unexplained is at most this share
+  // of what the shorter one leaves.
+  double betterAperiodicity = 0.5;
+  // A lower fundamental than the block's periodicity names shows at least this many
+  // partials of its own (of the first six) ...
+  int partialsToPromote = 3;
+  // ... each at least this far (amplitude ratio) under the strongest partial ...
+  double ownPartialLevel = 0.0178;  // -35 dB
+  // ... the second strongest of them at least this high: one sound alone (a body mode)
+  // is no note ...
+  double secondOwnPartialLevel = 0.056;  // -25 dB
+  // ... and its fundamental or its octave among them: two notes sounding together share
+  // a lower common fundamental that neither of them shows. (A note's lowest partials
+  // count as shown from ownPartialLevel on, for every note.)
+  bool ownLowestPartialNeeded = true;
+  // The lowest partials are asked for only where they lie at least this many bins apart.
+  double lowestPartialsApart = 1.5;
+
+  // Refining the period: the far peak must still repeat at least this well.
+  double farPeriodicity = 0.5;
+
+  // Fitting the partials.
+  // Within this many cents of the measured period, a fundamental that is itself the
+  // strongest partial keeps the frequency read from its phase advance.
+  double agreementCents = 0.5;
+  // The power-weighted fit of the partials replaces the reading when the two differ by at
+  // least this many cents: closer, the fit's own scatter (leakage between neighbouring
+  // partials) is no smaller than the difference ...
+  double fitLeastCents = 1.0;
+  // ... and by less than this: further, the fit has caught a partial of something else.
+  double fitMostCents = 30.0;
+
+  // Deciding whether there is a note at all.
+  // The block repeats after the chosen period at least this well (NSDF) ...
+  double notePeriodicity = 0.6;
+  // ... rising at least this far above the deepest NSDF value at shorter lags: noise
+  // that is mostly low rumble repeats "well" after any short lag, a note only after its
+  // period.
+  double noteDepth = 0.9;
+  // The strongest partial stands at least this far (amplitude ratio) above the median of
+  // the spectrum: the note above the noise floor, whatever the level of the block.
+  double noteOverFloor = 31.6;  // 30 dB
+  // A peak off the note's harmonic series this strong (amplitude ratio to the strongest
+  // partial) is a second note of like strength: the block holds no single note.
+  double secondSound = 0.5;
+  // Mains hum: a fundamental within this many cents of 50 or 60 Hz is never a note.
+  double humCents = 15.0;
+  // A chosen lower note this close (relative) to the mains frequency gives way to a
+  // shorter period that repeats clearly: with the hum, the block repeats after a period
+  // between the hum's and a multiple of the note's.
+  double humReach = 0.03;
+  // A lower note within one bin of the mains frequency, and no farther than this
+  // (relative), is never promoted: the hum's partials would be its evidence.
+  double humPromotionReach = 0.1;
+  // The hum's own frequencies (hertz).
+  double mainsLow = 50.0;
+  double mainsHigh = 60.0;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The normalised square difference function of McLeod & Wyvill for every lag 0 .. size-1:
+// n(t) = 2 sum x[j] x[j+t] / sum (x[j]^2 + x[j+t]^2), over the overlap of the block with
+// itself shifted by t; 1 for a block that repeats exactly after t samples, 0 where the
+// overlap holds no energy. The block's mean is removed first.
+std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block);
