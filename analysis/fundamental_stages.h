@@ -55,8 +55,20 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
 int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                      int chosen, const FundamentalThresholds& t);
 
-// Whether the lower fundamental f (partial's harmonic h) shows partials of its own
-// beyond those of the higher fundamental at harmonic g, as promotion asks.
+// The partials of the lower fundamental f (the partial's harmonic h) among its first six
+// that are not partials of the higher fundamental at harmonic g: how many stand out,
+// whether its fundamental or octave is among them, and the two strongest (relative to
+// the strongest partial).
+struct OwnPartials {
+  int present = 0;
+  bool lowest = false;
+  double strongest = 0.0;
+  double second = 0.0;
+};
+OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                             const FundamentalThresholds& t);
+
+// Whether the lower fundamental f shows enough partials of its own for promotion.
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                           const FundamentalThresholds& t);
 

@@ -130,7 +130,7 @@ const FieldCase kFieldCases[] = {
      [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Harmonics(86.0, {1.0}, n), 12), -20); }, "B3", 2048},
     // The open string below ringing along, 12 dB under.
     {"D3_with_A2_ringing_along",
-     [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 2048},
+     [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 4096},
 };
 
 class FieldBlock : public ::testing::TestWithParam<std::tuple<FieldCase, int>> {};
