@@ -13,11 +13,11 @@
 #include "analysis/fundamental_stages.h"
 #include "analysis/note_naming.h"
 #include "analysis/square_difference.h"
+#include "support/analysed_block.h"
 #include "support/signals.h"
 
 namespace {
 
-using test_signals::CaptureBuffer;
 using test_signals::kTestPi;
 
 using Signal = std::vector<double>;
@@ -83,19 +83,8 @@ std::vector<std::int16_t> Samples(const Signal& x, double dbfs) {
   return block;
 }
 
-struct Heard {
-  double frequency = 0;
-  std::string tuningCaption = "untouched";
-};
-
-Heard Analyse(const std::vector<std::int16_t>& block) {
-  PitchAnalysis analysis;
-  Heard heard;
-  analysis.SetTuningCaption = [&](const std::string& caption) { heard.tuningCaption = caption; };
-  heard.frequency = analysis.DominantFrequency(
-      CaptureBuffer(block), BitReversal(static_cast<std::int32_t>(block.size() / 2)), 44100);
-  return heard;
-}
+using test_signals::Analyse;
+using test_signals::Reading;
 
 std::string NoteOf(double frequency) { return Note_Octave(GetMIDINoteNumber(frequency)); }
 
@@ -140,7 +129,7 @@ class FieldBlock : public ::testing::TestWithParam<std::tuple<FieldCase, int>> {
 TEST_P(FieldBlock, NamesTheSoundingNoteOrNothing) {
   const auto& [c, n] = GetParam();
   if (n < c.smallest) GTEST_SKIP() << "the block is too short to hold these apart";
-  const Heard heard = Analyse(c.make(static_cast<std::size_t>(n)));
+  const Reading heard = Analyse(c.make(static_cast<std::size_t>(n)));
   if (std::string(c.note).empty()) {
     EXPECT_EQ(heard.frequency, 0.0);
     EXPECT_EQ(heard.tuningCaption, "untouched");
