@@ -57,6 +57,29 @@ std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const 
   return candidates;
 }
 
+NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds& t) {
+  const std::vector<double>& nsdf = block.nsdf;
+  const std::size_t last = std::min(block.longestLag, nsdf.size() - 1);
+  // McLeod's key maxima: the highest peak of each stretch above zero after the first dip.
+  std::vector<NsdfPeak> keys;
+  std::size_t lag = 1;
+  while (lag < last && nsdf[lag] > 0.0) ++lag;
+  while (lag < last) {
+    while (lag < last && nsdf[lag] <= 0.0) ++lag;
+    const std::size_t start = lag;
+    while (lag < last && nsdf[lag] > 0.0) ++lag;
+    if (lag > start) {
+      const NsdfPeak peak = NsdfPeakBetween(nsdf, start, lag);
+      if (peak.value > -1.0) keys.push_back(peak);
+    }
+  }
+  double best = -1.0;
+  for (const NsdfPeak& k : keys) best = std::max(best, k.value);
+  for (const NsdfPeak& k : keys)
+    if (k.value >= t.shareOfBest * best) return k;
+  return {};
+}
+
 int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t) {
   double best = -1.0;
   for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);

@@ -38,6 +38,11 @@ NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::s
 // up to the longest lag.
 std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t);
 
+// The block's own period where the strongest partial names none (a low partial read from
+// less than a period of it): McLeod's rule over the whole NSDF, the shortest key maximum
+// that repeats nearly as well as the best. Value -1 without one.
+NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds& t);
+
 // McLeod's rule: the shortest candidate that repeats nearly as well as the best one; -1
 // when none repeats clearly.
 int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t);
