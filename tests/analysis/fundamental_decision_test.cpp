@@ -165,6 +165,14 @@ TEST(FundamentalSteps, CandidatesSitAtWholeNumbersOfPartialPeriods) {
   EXPECT_EQ(candidates[static_cast<std::size_t>(chosen)].harmonic, 3);
 }
 
+// A low partial read from less than one of its periods can be no harmonic of the note:
+// the block's own clearest period is then judged instead.
+TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
+  const auto block = Samples(Harmonics(30.87, {0.8, 1.0, 0.6, 0.4}, 2048), -20);
+  EXPECT_EQ(NoteOf(FindFundamental(block, 46.14, 44100).frequency), "B0");
+  EXPECT_EQ(FindFundamental(Samples(Noise(2048, true, 8), -40), 46.14, 44100).frequency, 0.0);
+}
+
 // The period measured over many periods is far finer than one period's peak: handed a
 // period half a sample off, the step returns it within a hundredth of a sample.
 TEST(FundamentalSteps, RefiningThePeriodUsesTheFarPeak) {
