@@ -13,17 +13,26 @@ using Complex = std::complex<double>;
 
 BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate)
     : rate_(sampleRate), length_(static_cast<double>(block.size())) {
-  std::size_t size = 1;
+  std::size_t size = 2;
   while (size < kPadding * block.size()) size <<= 1;
-  std::vector<Complex> data(size, Complex(0.0, 0.0));
-  for (std::size_t i = 0; i < block.size(); ++i) {
-    const double phase = 2.0 * kPi * static_cast<double>(i) / length_;
-    const double window = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
-    data[i] = Complex(window * block[i], 0.0);
+  // The window depends only on the block's length; it and the buffers are kept between
+  // blocks.
+  thread_local std::vector<double> window;
+  thread_local std::vector<double> data;
+  thread_local std::vector<Complex> spectrum;
+  if (window.size() != block.size()) {
+    window.resize(block.size());
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      const double phase = 2.0 * kPi * static_cast<double>(i) / length_;
+      window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
+    }
   }
-  TransformInPlace(data, -1.0);
+  data.assign(size, 0.0);
+  for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
+  ForwardRealTransform(data, spectrum, block.size());
   magnitude_.resize(size / 2);
-  for (std::size_t k = 0; k < magnitude_.size(); ++k) magnitude_[k] = std::abs(data[k]);
+  for (std::size_t k = 0; k < magnitude_.size(); ++k)
+    magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());
   binsPerHertz_ = static_cast<double>(size) / sampleRate;
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
   const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(kHighestFrequency * binsPerHertz_));

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -5,6 +7,24 @@
 #include "analysis/note_naming.h"
 #include "analysis/numeric.h"
 #include "analysis/fourier_transform.h"
+
+namespace {
+
+// The ratio one cent below a frequency: 2^(-1/1200).
+constexpr double kCentBelow = 0.9994225441413808;
+
+// The strongest bin (centre frequency binFrequency) when its centre lies outside the
+// musical range but half a bin on one side reaches into it; 0 otherwise, and for bin 0
+// (no strongest bin at all).
+std::int32_t EdgeBin(double binFrequency, std::int32_t frameLength, std::int32_t sampleRate) {
+  const double binWidth = Divide(sampleRate, frameLength);
+  const auto bin = static_cast<std::int32_t>(std::lround(binFrequency / binWidth));
+  const bool reaches = binFrequency + binWidth / 2.0 >= kLowestFrequency &&
+                       binFrequency - binWidth / 2.0 <= kHighestFrequency;
+  return bin >= 1 && reaches ? bin : 0;
+}
+
+}  // namespace
 
 double ReturnTrueFrequency(double NyquistbinFrequency, double Phase1, double Phase2,
                            std::int32_t k, std::int32_t NumSamples, std::int32_t SampleRate) {
@@ -39,19 +59,43 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
   }
 
   FFT(1, frameA, NewBitSequence, SampleRate);
-  if (!PeakInRange) return 0.0;
-  FFT(2, frameB, NewBitSequence, SampleRate);
-
   // The frames start one frame length apart: that is the span of the phase advance.
   const auto frameLength = static_cast<std::int32_t>(frameA.size());
-  const double partialFrequency = ReturnTrueFrequency(PeakBinFrequency, PeakPhase[0], PeakPhase[1],
-                                               PeakBin, frameLength, SampleRate);
+  double partialFrequency = 0.0;
+  const std::int32_t edgeBin = PeakInRange ? 0 : EdgeBin(PeakBinFrequency, frameLength, SampleRate);
+  if (PeakInRange) {
+    FFT(2, frameB, NewBitSequence, SampleRate);
+    partialFrequency = ReturnTrueFrequency(PeakBinFrequency, PeakPhase[0], PeakPhase[1], PeakBin,
+                                           frameLength, SampleRate);
+  } else if (edgeBin > 0) {
+    // A strongest bin whose centre lies outside the range while its band reaches in: the
+    // lowest bin of the longest frames holds A0 and B0, the bin above C8 at the shortest
+    // holds C8. Its phase advance is measured as for any bin, without changing the state
+    // the first frame left; as the note can only lie in the part of the band inside the
+    // range, the period is looked for there, and the refined frequency decides.
+    const Spectrum a = Transform(frameA, NewBitSequence);
+    const Spectrum b = Transform(frameB, NewBitSequence);
+    const double advance = ReturnTrueFrequency(
+        PeakBinFrequency, PhaseOfBin(At(a.re, edgeBin), At(a.im, edgeBin)),
+        PhaseOfBin(At(b.re, edgeBin), At(b.im, edgeBin)), edgeBin, frameLength, SampleRate);
+    partialFrequency = std::clamp(advance, kLowestFrequency, kHighestFrequency);
+  } else {
+    return 0.0;
+  }
+
   // The strongest partial is often a harmonic of the note that sounds: report the note's
   // fundamental, judged on the whole block, so frequency, note and tuning name that note.
-  const double frequency = FindFundamental(retained, partialFrequency, SampleRate).frequency;
+  const FundamentalReading fundamental = FindFundamental(retained, partialFrequency, SampleRate);
+  const double frequency = fundamental.frequency;
   // No clear note: nothing to tune against, so the tuning shown stays, as for a block
   // with nothing in range.
   if (frequency == 0.0) return 0.0;
+  // At the edge only a measured period counts (the bound put in for the partial is no
+  // reading), and only inside the range: within a cent of it, as the tuning shows whole
+  // cents and a note exactly on the bound is measured a little to either side.
+  if (edgeBin > 0 && (!(fundamental.periodicity > 0.0) || frequency < kLowestFrequency * kCentBelow ||
+                      frequency > kHighestFrequency / kCentBelow))
+    return 0.0;
   if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(frequency));
   return frequency;
 }

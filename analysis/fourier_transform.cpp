@@ -1,5 +1,6 @@
 #include "analysis/fourier_transform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -52,15 +53,26 @@ double PhaseOfBin(double re, double im) {
   return angle;
 }
 
-Spectrum Transform(const std::vector<std::int16_t>& frame,
-                   const std::vector<std::int32_t>& bitReversalTable) {
+namespace {
+
+template <bool kChecked>
+Spectrum TransformWith(const std::vector<std::int16_t>& frame,
+                       const std::vector<std::int32_t>& bitReversalTable) {
+  const auto at = [](auto& array, std::int32_t index) -> decltype(auto) {
+    if constexpr (kChecked) return At(array, index);
+    else return array[static_cast<std::size_t>(index)];
+  };
+  const auto step = [](std::int32_t value) {
+    if constexpr (kChecked) return Counter16(value);
+    else return value;
+  };
   const auto M = static_cast<std::int32_t>(frame.size());
   std::vector<double> re(frame.size(), 0.0);
   std::vector<double> im(frame.size(), 0.0);
 
   // Scatter the input to its bit-reversed position; the imaginary parts stay zero.
-  for (std::int32_t i = 0; i < M; i = Counter16(i + 1))
-    At(re, At(bitReversalTable, i)) = frame[static_cast<std::size_t>(i)];
+  for (std::int32_t i = 0; i < M; i = step(i + 1))
+    at(re, at(bitReversalTable, i)) = frame[static_cast<std::size_t>(i)];
 
   const auto stages = static_cast<std::int32_t>(RoundedLog2(M));
   for (std::int32_t L = 1; L <= stages; ++L) {
@@ -72,12 +84,12 @@ Spectrum Transform(const std::vector<std::int16_t>& frame,
     const double SR = std::cos(kPi / LE2);
     const double SI = -std::sin(kPi / LE2);
     for (std::int32_t J = 1; J <= LE2; ++J) {
-      for (std::int32_t I = J - 1; I <= M - 1; I = Counter16(I + LE)) {
-        const std::int32_t IP = Counter16(I + LE2);
-        double& reI = At(re, I);
-        double& imI = At(im, I);
-        double& reIP = At(re, IP);
-        double& imIP = At(im, IP);
+      for (std::int32_t I = J - 1; I <= M - 1; I = step(I + LE)) {
+        const std::int32_t IP = step(I + LE2);
+        double& reI = at(re, I);
+        double& imI = at(im, I);
+        double& reIP = at(re, IP);
+        double& imIP = at(im, IP);
         const double TR = UR * reIP - UI * imIP;
         const double TI = UI * reIP + UR * imIP;
         reIP = reI - TR;
@@ -92,6 +104,25 @@ Spectrum Transform(const std::vector<std::int16_t>& frame,
   }
 
   return {std::move(re), std::move(im)};
+}
+
+// Whether no index and no counter of the transform can leave its range: a power-of-two
+// length the counters hold and a table of that length whose entries index the frame.
+bool CannotFail(const std::vector<std::int16_t>& frame, const std::vector<std::int32_t>& table) {
+  const std::size_t M = frame.size();
+  if (M < 2 || M > 16384 || (M & (M - 1)) != 0 || table.size() != M) return false;
+  return std::all_of(table.begin(), table.end(),
+                     [M](std::int32_t i) { return i >= 0 && static_cast<std::size_t>(i) < M; });
+}
+
+}  // namespace
+
+Spectrum Transform(const std::vector<std::int16_t>& frame,
+                   const std::vector<std::int32_t>& bitReversalTable) {
+  // Where nothing can fail the checks are left out: the same butterflies in the same
+  // order, so the same spectrum; anything else runs checked and fails as it must.
+  return CannotFail(frame, bitReversalTable) ? TransformWith<false>(frame, bitReversalTable)
+                                             : TransformWith<true>(frame, bitReversalTable);
 }
 
 void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,

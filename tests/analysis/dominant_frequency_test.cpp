@@ -107,6 +107,35 @@ TEST(DominantFrequency, PureTonesAcrossTheRangeReadWithinACoupleOfCents) {
   }
 }
 
+// A strongest bin whose centre lies outside the range while half a bin reaches in (the
+// lowest bin at 4096, the bin above C8 at 1024): a note inside the range is read from
+// its period, one outside still reads nothing.
+TEST(DominantFrequency, EdgeBinsReadTheNotesInsideTheRangeAndNothingOutside) {
+  const struct { int N; double frequency; bool inside; } cases[] = {
+      {4096, 27.5 * std::pow(2.0, 2.0 / 1200), true},  // A0, two cents sharp
+      {4096, 30.8677, true},                            // B0
+      {1024, 4186.009, true},                           // C8
+      {4096, 26.0, false},
+      {1024, 4250.0, false}};
+  for (const auto& c : cases) {
+    const auto N = static_cast<std::size_t>(c.N);
+    const auto table = BitReversal(c.N / 2);
+    int edgeBlocks = 0;
+    for (int step = 0; step < 16; ++step) {
+      PitchAnalysis analysis;
+      const double f = analysis.DominantFrequency(
+          CaptureBuffer(Sine(c.frequency, 2000 + 600 * step, N, 0.4 * step)), table, 44100);
+      if (analysis.PeakInRange) continue;  // an ordinary block
+      ++edgeBlocks;
+      if (c.inside)
+        EXPECT_LT(std::abs(CentsBetween(f, c.frequency)), 1.0) << c.N << " " << c.frequency << " read " << f;
+      else
+        EXPECT_EQ(f, 0.0) << c.N << " " << c.frequency;
+    }
+    EXPECT_GT(edgeBlocks, 0) << c.N << " " << c.frequency;
+  }
+}
+
 // Whatever the block holds, the analysis answers with 0, a frequency near the musical
 // range or one of the defined errors; never an infinity, a NaN or a crash.
 TEST(DominantFrequency, ArbitraryBlocksGiveARangedFrequencyOrADefinedError) {
