@@ -25,6 +25,20 @@
 // does not repeat clearly, stands no higher than its noise, holds two sounds of like
 // strength or is the mains hum holds no note.
 
+namespace {
+
+// No multiple of the partial's period repeats: the block's own clearest period, if any.
+// Harmonic 0: the partial is no harmonic of it.
+FundamentalReading FromClearestPeriod(const BlockEvidence& evidence, const FundamentalThresholds& t) {
+  const NsdfPeak period = ClearestPeriod(evidence, t);
+  if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
+  const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
+  if (fundamental < kLowestFrequency || !IsNote(evidence, period, fundamental, t)) return {0.0, 0, period.value};
+  return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
+}
+
+}  // namespace
+
 FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
                                    std::int32_t SampleRate, const FundamentalThresholds& t) {
   if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return {partialFrequency, 1, 0.0};
@@ -34,7 +48,7 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
                                static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);
-  if (chosen < 0) return {0.0, 1, 0.0};
+  if (chosen < 0) return FromClearestPeriod(evidence, t);
   chosen = RejectStrayLowerNote(evidence, candidates, chosen, t);
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];

@@ -57,6 +57,29 @@ std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const 
   return candidates;
 }
 
+NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds& t) {
+  const std::vector<double>& nsdf = block.nsdf;
+  const std::size_t last = std::min(block.longestLag, nsdf.size() - 1);
+  // McLeod's key maxima: the highest peak of each stretch above zero after the first dip.
+  std::vector<NsdfPeak> keys;
+  std::size_t lag = 1;
+  while (lag < last && nsdf[lag] > 0.0) ++lag;
+  while (lag < last) {
+    while (lag < last && nsdf[lag] <= 0.0) ++lag;
+    const std::size_t start = lag;
+    while (lag < last && nsdf[lag] > 0.0) ++lag;
+    if (lag > start) {
+      const NsdfPeak peak = NsdfPeakBetween(nsdf, start, lag);
+      if (peak.value > -1.0) keys.push_back(peak);
+    }
+  }
+  double best = -1.0;
+  for (const NsdfPeak& k : keys) best = std::max(best, k.value);
+  for (const NsdfPeak& k : keys)
+    if (k.value >= t.shareOfBest * best) return k;
+  return {};
+}
+
 int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t) {
   double best = -1.0;
   for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
@@ -112,15 +135,12 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   return chosen;
 }
 
-bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
-                          const FundamentalThresholds& t) {
+OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                             const FundamentalThresholds& t) {
   const BlockSpectrum& spectrum = block.spectrum;
   const double higher = f * h / g;  // the fundamental of the higher note
+  OwnPartials own;
   int asked = 0;
-  int present = 0;
-  bool lowest = false;
-  double strongest = 0.0;
-  double second = 0.0;
   for (std::int32_t k = 1; asked < 6; ++k) {
     if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
     const double frequency = k * f;
@@ -130,13 +150,29 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
     const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
     const double level = spectrum.PeakNear(frequency, std::min(spectrum.Resolution(), 0.5 * nearestOfHigher));
     if (level < t.ownPartialLevel) continue;
-    ++present;
-    lowest = lowest || k <= 2;
-    second = std::max(second, std::min(strongest, level));
-    strongest = std::max(strongest, level);
+    ++own.present;
+    own.lowest = own.lowest || k <= 2;
+    own.second = std::max(own.second, std::min(own.strongest, level));
+    own.strongest = std::max(own.strongest, level);
   }
-  return present >= t.partialsToPromote && second >= t.secondOwnPartialLevel &&
-         (lowest || !t.ownLowestPartialNeeded);
+  return own;
+}
+
+bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                          const FundamentalThresholds& t) {
+  const OwnPartials own = CountOwnPartials(block, f, h, g, t);
+  return own.present >= t.partialsToPromote && own.second >= t.secondOwnPartialLevel &&
+         (own.lowest || !t.ownLowestPartialNeeded);
+}
+
+// Where the spectrum tells the lowest partials apart but not every neighbour, a lower
+// note shows at least two partials of its own, its fundamental or octave among them: a
+// body mode near a fraction of the string is a single one.
+bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                          const FundamentalThresholds& t) {
+  if (f < t.ownPartialsApart * block.spectrum.Resolution()) return true;  // nothing to ask
+  const OwnPartials own = CountOwnPartials(block, f, h, g, t);
+  return own.present >= 2 && own.lowest;
 }
 
 int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
@@ -154,7 +190,7 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     const bool evidence = block.spectrum.Resolves(lower)
                               ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, t)
                               : RepeatsFarBetter(c.peak.value, current.peak.value, t) &&
-                                    ShowsItsLowestPartials(block, lower, t);
+                                    ShowsSomeOwnPartials(block, lower, c.harmonic, current.harmonic, t);
     if (evidence) chosen = static_cast<int>(i);
   }
   return chosen;

@@ -38,6 +38,11 @@ NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::s
 // up to the longest lag.
 std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t);
 
+// The block's own period where the strongest partial names none (a low partial read from
+// less than a period of it): McLeod's rule over the whole NSDF, the shortest key maximum
+// that repeats nearly as well as the best. Value -1 without one.
+NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds& t);
+
 // McLeod's rule: the shortest candidate that repeats nearly as well as the best one; -1
 // when none repeats clearly.
 int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t);
@@ -55,8 +60,20 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
 int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                      int chosen, const FundamentalThresholds& t);
 
-// Whether the lower fundamental f (partial's harmonic h) shows partials of its own
-// beyond those of the higher fundamental at harmonic g, as promotion asks.
+// The partials of the lower fundamental f (the partial's harmonic h) among its first six
+// that are not partials of the higher fundamental at harmonic g: how many stand out,
+// whether its fundamental or octave is among them, and the two strongest (relative to
+// the strongest partial).
+struct OwnPartials {
+  int present = 0;
+  bool lowest = false;
+  double strongest = 0.0;
+  double second = 0.0;
+};
+OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                             const FundamentalThresholds& t);
+
+// Whether the lower fundamental f shows enough partials of its own for promotion.
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                           const FundamentalThresholds& t);
 

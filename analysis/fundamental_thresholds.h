@@ -46,6 +46,9 @@ struct FundamentalThresholds {
   bool ownLowestPartialNeeded = true;
   // The lowest partials are asked for only where they lie at least this many bins apart.
   double lowestPartialsApart = 1.5;
+  // Where the spectrum cannot resolve a lower note's partials, it is still asked for two
+  // of them (a body mode is one) where they lie at least this many bins apart.
+  double ownPartialsApart = 2.5;
 
   // Refining the period: the far peak must still repeat at least this well.
   double farPeriodicity = 0.5;

@@ -66,7 +66,7 @@ class Take:
     """A clean rendered take of notes on a schedule, with each note's reference pitch."""
 
     def __init__(self, work, font, program, events, tag, reference_pitch):
-        self.path = os.path.join(work, f"{font}-{tag}-{program}.wav")
+        self.path = os.path.join(work, f"{font}-field-{tag}-{program}.wav")
         if not os.path.exists(self.path):
             corpus.render(corpus.FONTS[font], program, None, self.path, events)
         self.samples, _ = corpus.read_wav(self.path)

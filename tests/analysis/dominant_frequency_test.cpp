@@ -6,6 +6,7 @@
 #include "analysis/note_naming.h"
 #include "analysis/numeric.h"
 #include "analysis/fourier_transform.h"
+#include "support/analysed_block.h"
 #include "support/signals.h"
 
 namespace {
@@ -15,20 +16,8 @@ using test_signals::CentsBetween;
 using test_signals::kTestPi;
 using test_signals::Sine;
 
-// One block through the analysis, as the measuring loop hands it over.
-struct Reading {
-  double frequency = 0;
-  std::string tuningCaption = "untouched";
-};
-
-Reading Analyse(const std::vector<std::int16_t>& block) {
-  PitchAnalysis analysis;
-  Reading reading;
-  analysis.SetTuningCaption = [&](const std::string& caption) { reading.tuningCaption = caption; };
-  const auto table = BitReversal(static_cast<std::int32_t>(block.size() / 2));
-  reading.frequency = analysis.DominantFrequency(CaptureBuffer(block), table, 44100);
-  return reading;
-}
+using test_signals::Analyse;
+using test_signals::Reading;
 
 TEST(ReturnTrueFrequency, OffsetIsThePrincipalPhaseAdvanceOverTheFrameSpan) {
   const struct { double phase1, phase2, expected; } cases[] = {

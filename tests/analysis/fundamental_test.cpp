@@ -10,11 +10,11 @@
 #include "analysis/note_naming.h"
 #include "analysis/square_difference.h"
 #include "analysis/fourier_transform.h"
+#include "support/analysed_block.h"
 #include "support/signals.h"
 
 namespace {
 
-using test_signals::CaptureBuffer;
 using test_signals::CentsBetween;
 using test_signals::kTestPi;
 
@@ -38,19 +38,8 @@ std::vector<std::int16_t> Partials(double f0, const std::vector<double>& amplitu
   return samples;
 }
 
-struct Reading {
-  double frequency = 0;
-  std::string tuningCaption = "untouched";
-};
-
-Reading Analyse(const std::vector<std::int16_t>& block, std::int32_t rate = 44100) {
-  PitchAnalysis analysis;
-  Reading reading;
-  analysis.SetTuningCaption = [&](const std::string& caption) { reading.tuningCaption = caption; };
-  reading.frequency = analysis.DominantFrequency(
-      CaptureBuffer(block), BitReversal(static_cast<std::int32_t>(block.size() / 2)), rate);
-  return reading;
-}
+using test_signals::Analyse;
+using test_signals::Reading;
 
 struct HarmonicCase {
   const char* name;
