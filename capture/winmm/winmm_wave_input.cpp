@@ -28,9 +28,18 @@ DWORD DriverFlags(WAVEHDR& real) { return std::atomic_ref<DWORD>(real.dwFlags).l
 }  // namespace
 
 // The real WAVEHDR of each of the caller's headers, kept for the life of the backend so
-// winmm always sees the same record for the same header.
+// winmm always sees the same record for the same header, and the event winmm sets when
+// it has finished a buffer (also on open and close), which WaitDone sleeps on.
 struct WinmmWaveInput::Headers {
   std::map<const WaveHeader*, WAVEHDR> real;
+  HANDLE bufferDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+
+  Headers() = default;
+  Headers(const Headers&) = delete;
+  Headers& operator=(const Headers&) = delete;
+  ~Headers() {
+    if (bufferDone != nullptr) CloseHandle(bufferDone);
+  }
 
   WAVEHDR& For(WaveHeader* header) {
     WAVEHDR& whdr = real[header];
@@ -79,7 +88,11 @@ MMResult WinmmWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
   real.cbSize = format->cbSize;
   HWAVEIN opened = nullptr;
   const UINT id = deviceId == kWaveMapper ? WAVE_MAPPER : deviceId;
-  const MMRESULT result = waveInOpen(&opened, id, &real, 0, 0, CALLBACK_NULL);
+  const MMRESULT result =
+      headers_->bufferDone != nullptr
+          ? waveInOpen(&opened, id, &real, reinterpret_cast<DWORD_PTR>(headers_->bufferDone), 0,
+                       CALLBACK_EVENT)
+          : waveInOpen(&opened, id, &real, 0, 0, CALLBACK_NULL);
   if (result == MMSYSERR_NOERROR) *handle = reinterpret_cast<HWaveIn>(opened);
   return result;
 }
@@ -125,10 +138,16 @@ bool WinmmWaveInput::WaitDone(HWaveIn, WaveHeader* header, std::chrono::millisec
   if (header == nullptr) return false;
   const auto found = headers_->real.find(header);
   if (found == headers_->real.end()) return (header->dwFlags & WHDR_DONE) != 0;
+  // The event may have been set by an earlier buffer or the open, so the flag is what
+  // decides; the event only ends the sleep early.
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while ((DriverFlags(found->second) & WHDR_DONE) == 0) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    Sleep(1);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    if (headers_->bufferDone == nullptr ||
+        WaitForSingleObject(headers_->bufferDone, static_cast<DWORD>(left.count())) == WAIT_FAILED)
+      Sleep(1);  // without the event, look again shortly
   }
   Headers::CopyBack(found->second, header);
   return true;

@@ -1,6 +1,7 @@
 // The wave-input contract over winmm itself. Each call goes to the winmm function of the
 // same name. The caller's WaveHeader is mirrored by a real WAVEHDR that winmm fills; its
-// flags are copied back after every call and while WaitDone watches for WHDR_DONE.
+// flags are copied back after every call. winmm sets an event when it finishes a buffer;
+// WaitDone sleeps on it until WHDR_DONE shows.
 // The platform headers stay inside the .cpp: their macros would clash with our names.
 #pragma once
 

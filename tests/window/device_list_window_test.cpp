@@ -1,6 +1,7 @@
 // The device list as the window shows it after start-up.
 #include <QListWidget>
 
+#include "eight_bit_device_name.h"
 #include "window_test_support.h"
 
 namespace {
@@ -42,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceListCase{"NameBeyond32BytesIsCut",
                        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"},
                        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"}},
-        DeviceListCase{"EightBitTextIsDecoded", {"Mikrofon \xC3\xA4\xC3\xB6"}, {"Mikrofon äö"}}),
+        DeviceListCase{kEightBitDeviceName.encoding, {kEightBitDeviceName.bytes}, {"Mikrofon äö"}}),
     CaseName());
 
 TEST_F(WindowTest, NoDeviceTellsTheUserAndEndsTheProgramBeforeShowing) {
