@@ -1,6 +1,4 @@
 // The skinned look: colours by control kind, the six engine calls, refused skin files.
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -12,6 +10,7 @@
 #include "window/back_color.h"
 #include "window/push_button.h"
 #include "window/skin_framework.h"
+#include "file_kinds.h"
 #include "window_test_support.h"
 
 namespace {
@@ -176,6 +175,8 @@ class SkinImageTest : public SkinTest, public ::testing::WithParamInterface<Skin
 
 TEST_P(SkinImageTest, AcceptsOnlyRegularFilesInsideTheProgramFolder) {
   const SkinImageCase& test = GetParam();
+  if (QString(test.name).contains("Link") && !LinksAreSymbolic())
+    GTEST_SKIP() << "QFile::link makes no symbolic link here";
   WriteProgramFile("x/o.cjs", QByteArray("/* corvandel-skin 1 */\nQLabel { image: url(") +
                                   test.url + "); }\n");
   test.make(ProgramFolder());
@@ -208,8 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "/x/hand.png"},
         SkinImageCase{"Fifo", "x/pipe.png",
                       [](const QString& folder) {
-                        const QByteArray path = QFile::encodeName(folder + "/x/pipe.png");
-                        ASSERT_EQ(mkfifo(path.constData(), 0600), 0);
+                        ASSERT_TRUE(MakeNotRegularFile(folder + "/x/pipe.png"));
                       },
                       nullptr},
         SkinImageCase{"Device", "/dev/zero", [](const QString&) {}, nullptr},

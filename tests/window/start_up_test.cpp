@@ -1,11 +1,10 @@
 // Start-up: the remembered FFT size, the application title, the hand pointer and the
 // order in which failures are reported and start-up goes on.
-#include <sys/stat.h>
-
 #include <QListWidget>
 
 #include "analysis/numeric.h"
 #include "window/hand_cursor.h"
+#include "file_kinds.h"
 #include "window_test_support.h"
 
 namespace {
@@ -206,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "Invalid picture"},
         HandPointerFileCase{"Fifo",
                             [](const QString& path) {
-                              ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+                              ASSERT_TRUE(MakeNotRegularFile(path));
                             },
                             "Invalid picture"},
         HandPointerFileCase{"LinkToDevZero",
