@@ -20,24 +20,14 @@
 #include "capture/bounded_wave_input.h"
 #include "capture/measuring_loop.h"
 #include "capture/system_wave_input.h"
+#include "shown_messages.h"
 #include "support/queued_press.h"
 #include "window/auto_size_label.h"
 #include "window/form1.h"
-#include "window/message_service.h"
 #include "window/push_button.h"
 #include "window/settings_store.h"
 
 namespace {
-
-class RecordingMessages : public MessageService {
- public:
-  std::vector<QString> shown;
-  void ShowMessage(const QString& text) override { shown.push_back(text); }
-  void ShowError(const ErrorReport& report) override {
-    shown.push_back(QString::fromStdString(ErrorDialogText(report)));
-  }
-};
-
 
 double ProcessCpuSeconds() {
   rusage usage{};
@@ -67,7 +57,7 @@ struct Tuner {
   QTemporaryDir folder;
   std::unique_ptr<WaveInput> waveInput = CreateSystemWaveInput();
   QSettingsStore settings{OpenSettingsFile(folder.filePath("settings.conf"))};
-  RecordingMessages messages;
+  ShownMessages messages;
   Form1 form{Form1Services{*waveInput, settings, messages, folder.path()}};
 
   void Load() {
@@ -88,7 +78,7 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
   Tuner tuner;
   ASSERT_NO_FATAL_FAILURE(tuner.Load());
   Form1& form = tuner.form;
-  RecordingMessages& messages = tuner.messages;
+  ShownMessages& messages = tuner.messages;
 
   // The server plays the recording from its own sample cache, so no client of its can
   // fall behind under load and stretch the recording. It is played only once capture

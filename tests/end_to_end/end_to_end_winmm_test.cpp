@@ -17,23 +17,14 @@
 
 #include "capture/measuring_loop.h"
 #include "capture/system_wave_input.h"
+#include "shown_messages.h"
 #include "support/queued_press.h"
 #include "window/auto_size_label.h"
 #include "window/form1.h"
-#include "window/message_service.h"
 #include "window/push_button.h"
 #include "window/settings_store.h"
 
 namespace {
-
-class RecordingMessages : public MessageService {
- public:
-  std::vector<QString> shown;
-  void ShowMessage(const QString& text) override { shown.push_back(text); }
-  void ShowError(const ErrorReport& report) override {
-    shown.push_back(QString::fromStdString(ErrorDialogText(report)));
-  }
-};
 
 // Each string rings two seconds; the Linux test sees it named for 1.3 s of them.
 constexpr double kSteady = 1.0;
@@ -49,7 +40,7 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
   ASSERT_TRUE(folder.isValid());
   std::unique_ptr<WaveInput> waveInput = CreateSystemWaveInput();
   QSettingsStore settings(OpenSettingsFile(folder.filePath("settings.conf")));
-  RecordingMessages messages;
+  ShownMessages messages;
   Form1 form(Form1Services{*waveInput, settings, messages, folder.path()});
   form.Form_Load();
   ASSERT_FALSE(form.ProgramEnded()) << "no capture device: is the sound server running?";
