@@ -10,9 +10,6 @@
 
 namespace {
 
-// The ratio one cent below a frequency: 2^(-1/1200).
-constexpr double kCentBelow = 0.9994225441413808;
-
 // The strongest bin (centre frequency binFrequency) when its centre lies outside the
 // musical range but half a bin on one side reaches into it; 0 otherwise, and for bin 0
 // (no strongest bin at all).
@@ -96,6 +93,10 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
   if (edgeBin > 0 && (!(fundamental.periodicity > 0.0) || frequency < kLowestFrequency * kCentBelow ||
                       frequency > kHighestFrequency / kCentBelow))
     return 0.0;
-  if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(frequency));
-  return frequency;
+  // A note on a bound of the range, measured up to a cent outside it, is that note.
+  const double named = frequency >= kLowestFrequency * kCentBelow && frequency <= kHighestFrequency / kCentBelow
+                           ? std::clamp(frequency, kLowestFrequency, kHighestFrequency)
+                           : frequency;
+  if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(named));
+  return named;
 }

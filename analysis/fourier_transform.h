@@ -16,6 +16,9 @@ inline constexpr double kTwoPi = 2.0 * kPi;
 // The musical range, A0 to C8, both inclusive.
 inline constexpr double kLowestFrequency = 27.5;
 inline constexpr double kHighestFrequency = 4186.00904480958;
+// The ratio one cent below a frequency, 2^(-1/1200): a note exactly on a bound of the
+// range is measured a little to either side of it.
+inline constexpr double kCentBelow = 0.9994225441413808;
 
 // Element i holds i with its lowest log2(NumberOfSamples) bits reversed.
 // NumberOfSamples = 1 raises "Overflow".

@@ -33,7 +33,7 @@ FundamentalReading FromClearestPeriod(const BlockEvidence& evidence, const Funda
   const NsdfPeak period = ClearestPeriod(evidence, t);
   if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
   const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
-  if (fundamental < kLowestFrequency || !IsNote(evidence, period, fundamental, t)) return {0.0, 0, period.value};
+  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period, fundamental, t)) return {0.0, 0, period.value};
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
 }
 
@@ -53,7 +53,7 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
-  if (fundamental < kLowestFrequency || !IsNote(evidence, period.peak, fundamental, t))
+  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period.peak, fundamental, t))
     return {0.0, period.harmonic, period.peak.value};
   return {FitPartials(evidence, fundamental, period.harmonic, t), period.harmonic, period.peak.value};
 }
