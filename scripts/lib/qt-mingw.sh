@@ -24,8 +24,10 @@ cd "$work"
 # apt-get source needs a deb-src line. A private apt configuration adds one for the
 # machine's own archive, so the system's sources stay as they are.
 if ! ls qt6-base_*.orig.tar.xz >/dev/null 2>&1; then
-  archive=$(grep -rhoE 'https?://[^ ]+/debian/?' /etc/apt/sources.list /etc/apt/sources.list.d 2>/dev/null \
-              | grep -v security | head -n1)
+  # Only the lines in use name it (not comments); a machine may have only one of the two
+  # source lists, so grep's complaint about the other is no failure.
+  archive=$({ grep -rhE '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d 2>/dev/null || true; } \
+              | grep -oE 'https?://[^ ]+/debian/?( |$)' | head -n1 | tr -d ' ')
   archive=${archive:-http://deb.debian.org/debian}
   apt_dir=$work/apt
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/sources.list.d"
