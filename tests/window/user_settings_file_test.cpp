@@ -44,7 +44,9 @@ TEST_F(UserSettingsTest, StoresInTheConfFileAndKeepsWhatTheIniFileHeld) {
                        QSettings::IniFormat);
   EXPECT_EQ(conf.value("lstnumberofpoints"), "2");
 
-  Write("Corvandel Pitch Suite.conf", "[General]\nlstnumberofpoints=1\n");
+  // Of another size than the file just saved: Qt's settings cache takes a file of the
+  // same size and time stamp for unchanged.
+  Write("Corvandel Pitch Suite.conf", "[General]\nlstnumberofpoints = 1\n");
   QSettingsStore store(OpenUserSettings());
   EXPECT_EQ(store.GetSetting("lstnumberofpoints", "0"), "1");
   store.SaveSetting("lstnumberofpoints", "0");
