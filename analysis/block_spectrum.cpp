@@ -52,14 +52,7 @@ double BlockSpectrum::HarmonicFit(double f0) const {
   for (std::int32_t k = 1; k <= kPartialsFitted; ++k) {
     const double centre = k * f0 * binsPerHertz_;
     if (k * f0 > 0.45 * rate_) break;
-    const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
-    const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
-    std::size_t peak = 0;
-    for (std::size_t i = lo; i <= hi; ++i) {
-      if (magnitude_[i] >= magnitude_[i - 1] && magnitude_[i] >= magnitude_[i + 1] &&
-          (peak == 0 || magnitude_[i] > magnitude_[peak]))
-        peak = i;
-    }
+    const std::size_t peak = StrongestPeakBin(centre, reach);
     if (peak == 0 || !(magnitude_[peak] > 0.0)) continue;
     double frequency = static_cast<double>(peak) / binsPerHertz_;
     frequency += RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
@@ -146,16 +139,21 @@ double BlockSpectrum::StrongestOffSeries(double f0) const {
 double BlockSpectrum::PeakFrequencyNear(double frequency, double reachHz) const {
   const double centre = frequency * binsPerHertz_;
   const double reach = reachHz * binsPerHertz_;
-  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
-  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+  const std::size_t peak = StrongestPeakBin(centre, reach);
+  if (peak == 0 || !(magnitude_[peak] > 0.0)) return 0.0;
+  const RefinedPeak vertex = RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                                        std::log(magnitude_[peak + 1] + kTiny));
+  return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
+}
+
+std::size_t BlockSpectrum::StrongestPeakBin(double centreBin, double reachBins) const {
+  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centreBin - reachBins)));
+  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centreBin + reachBins)));
   std::size_t peak = 0;
   for (std::size_t k = lo; k <= hi; ++k) {
     if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1] &&
         (peak == 0 || magnitude_[k] > magnitude_[peak]))
       peak = k;
   }
-  if (peak == 0 || !(magnitude_[peak] > 0.0)) return 0.0;
-  const RefinedPeak vertex = RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
-                                        std::log(magnitude_[peak + 1] + kTiny));
-  return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
+  return peak;
 }

@@ -50,6 +50,8 @@ class BlockSpectrum {
   double StrongestOffSeries(double f0) const;
 
  private:
+  // The bin of the highest local maximum within reachBins of centreBin; 0 without one.
+  std::size_t StrongestPeakBin(double centreBin, double reachBins) const;
   static constexpr std::size_t kPadding = 4;
   static constexpr double kResolvedBins = 3.5;
   static constexpr double kSeparatedBins = 6.0;
