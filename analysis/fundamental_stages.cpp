@@ -20,8 +20,36 @@ bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds
          1.0 - longer < t.farBetterAperiodicity * (1.0 - shorter);
 }
 
+// What a shorter period leaves unexplained is, at most twice over, the power of the parts
+// that do not repeat after it: a lower note's own partials must carry enough of it. A body
+// mode or a faint lower string beside a loud one does not. The octave below may carry
+// less: a low string's faint odd partials, being its harmonics, repeat with it nearly
+// perfectly. (A quieter string a fourth or a third below shares a period as well, and a
+// body mode a little off a subharmonic nearly does, so further down only energy counts.)
+bool LowerNoteHolds(const PeriodCandidate& longer, const PeriodCandidate& shorter, const FundamentalThresholds& t) {
+  const bool octave = longer.harmonic == 2 * shorter.harmonic;
+  return 1.0 - shorter.peak.value >= t.lowerNoteEnergy ||
+         (octave && RepeatsFarBetter(longer.peak.value, shorter.peak.value, t));
+}
+
+// The hum repeats after its own period and after twice it: a period near either, or one
+// shared by a note and the hum, names the hum's frequency or half of it.
 bool NearMains(double f, double reachHz, const FundamentalThresholds& t) {
-  return std::abs(f - t.mainsLow) <= reachHz || std::abs(f - t.mainsHigh) <= reachHz;
+  for (const double mains : {t.mainsLow, t.mainsHigh})
+    for (const double share : {1.0, 0.5})
+      if (std::abs(f - share * mains) <= share * reachHz) return true;
+  return false;
+}
+
+// A peak located at `peak` for the partial expected at `partial` is the hum's: it lies
+// nearer one of the hum's first three partials, within the hum's reach, than the partial.
+bool HumTakesThePeak(double peak, double partial, const FundamentalThresholds& t) {
+  for (const double mains : {t.mainsLow, t.mainsHigh})
+    for (int k = 1; k <= 3; ++k) {
+      const double apart = std::abs(peak - k * mains);
+      if (apart <= t.humReach * k * mains && apart < std::abs(peak - partial)) return true;
+    }
+  return false;
 }
 
 }  // namespace
@@ -94,7 +122,11 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
   const double reach = spectrum.Resolution();
   // Closer together, the main lobes of the lowest partials merge into one peak.
   if (f < t.lowestPartialsApart * reach) return true;
-  return spectrum.PeakNear(f, reach) >= t.ownPartialLevel || spectrum.PeakNear(2.0 * f, reach) >= t.ownPartialLevel;
+  const auto shows = [&](double partial) {
+    return spectrum.PeakNear(partial, reach) >= t.ownPartialLevel &&
+           !HumTakesThePeak(spectrum.PeakFrequencyNear(partial, reach), partial, t);
+  };
+  return shows(f) || shows(2.0 * f);
 }
 
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
@@ -128,9 +160,12 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic % c.harmonic != 0 || c.peak.value < t.plausibleShare * best) continue;
+    if (!block.spectrum.Resolves(lower)) {
+      if (!LowerNoteHolds(longer, c, t)) return i;
+      continue;
+    }
     const bool shows = block.spectrum.ShowsOwnPartials(lower, longer.harmonic, c.harmonic, t.partialsToKeep);
-    if (block.spectrum.Resolves(lower) && !shows && !RepeatsFarBetter(longer.peak.value, c.peak.value, t))
-      return i;
+    if (!shows && !RepeatsFarBetter(longer.peak.value, c.peak.value, t)) return i;
   }
   return chosen;
 }
@@ -159,9 +194,11 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
 }
 
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
-                          const FundamentalThresholds& t) {
+                          bool repeatsFarBetter, const FundamentalThresholds& t) {
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
-  return own.present >= t.partialsToPromote && own.second >= t.secondOwnPartialLevel &&
+  // Faint own partials are enough where the block repeats far better with them: a
+  // string's odd partials fade before its even ones.
+  return own.present >= t.partialsToPromote && (own.second >= t.secondOwnPartialLevel || repeatsFarBetter) &&
          (own.lowest || !t.ownLowestPartialNeeded);
 }
 
@@ -188,8 +225,10 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, std::min(block.spectrum.Resolution(), t.humPromotionReach * t.mainsLow), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
-                              ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, t)
+                              ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic,
+                                                     RepeatsFarBetter(c.peak.value, current.peak.value, t), t)
                               : RepeatsFarBetter(c.peak.value, current.peak.value, t) &&
+                                    LowerNoteHolds(c, current, t) &&
                                     ShowsSomeOwnPartials(block, lower, c.harmonic, current.harmonic, t);
     if (evidence) chosen = static_cast<int>(i);
   }
@@ -240,7 +279,10 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two.
   const auto isHum = [&](double f) {
-    return std::abs(CentsBetween(f, t.mainsLow)) <= t.humCents || std::abs(CentsBetween(f, t.mainsHigh)) <= t.humCents;
+    for (const double mains : {t.mainsLow, t.mainsHigh})
+      for (const double share : {1.0, 0.5})
+        if (std::abs(CentsBetween(f, share * mains)) <= t.humCents) return true;
+    return false;
   };
   const double reach = block.spectrum.Resolution();
   const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;

@@ -74,7 +74,7 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
                              const FundamentalThresholds& t);
 
 // Whether the lower fundamental f shows enough partials of its own for promotion.
-bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g, bool repeatsFarBetter,
                           const FundamentalThresholds& t);
 
 // Whether a note of fundamental f shows its fundamental or its octave, where the spectrum

@@ -28,6 +28,13 @@ struct FundamentalThresholds {
   // ... of a shorter period that leaves at least this much.
   double leftOverNotNoise = 0.01;
 
+  // Where the spectrum cannot resolve a lower note's partials, they must carry at least
+  // this share of the block's power, as what the shorter period leaves unexplained (a body
+  // mode 10 dB under the string leaves at most 0.18).
+  double lowerNoteEnergy = 0.2;
+  // (An octave below, a longer period that repeats far better also holds: a low string's
+  // faint odd partials.)
+
   // Promoting a lower note.
   // A longer period repeats better when what it leaves unexplained is at most this share
   // of what the shorter one leaves.
@@ -66,7 +73,7 @@ struct FundamentalThresholds {
 
   // Deciding whether there is a note at all.
   // The block repeats after the chosen period at least this well (NSDF) ...
-  double notePeriodicity = 0.6;
+  double notePeriodicity = 0.75;
   // ... rising at least this far above the deepest NSDF value at shorter lags: noise
   // that is mostly low rumble repeats "well" after any short lag, a note only after its
   // period.

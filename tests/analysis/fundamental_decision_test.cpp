@@ -100,26 +100,30 @@ void PrintTo(const FieldCase& c, std::ostream* out) { *out << c.name; }
 const Signal kGuitar = {0.5, 1.0, 0.6, 0.4, 0.3, 0.2, 0.15, 0.1};
 
 const FieldCase kFieldCases[] = {
-    {"silence", [](std::size_t n) { return std::vector<std::int16_t>(n, 0); }, "", 2048},
-    {"white_noise", [](std::size_t n) { return Samples(Noise(n, false, 1), -20); }, "", 2048},
-    {"quiet_pink_noise", [](std::size_t n) { return Samples(Noise(n, true, 2), -60); }, "", 2048},
-    {"hum_50_alone", [](std::size_t n) { return Samples(Under(Noise(n, true, 3), Hum(50, n), -10), -50); }, "", 2048},
-    {"hum_60_alone", [](std::size_t n) { return Samples(Under(Noise(n, true, 4), Hum(60, n), -10), -50); }, "", 2048},
+    {"silence", [](std::size_t n) { return std::vector<std::int16_t>(n, 0); }, "", 1024},
+    {"white_noise", [](std::size_t n) { return Samples(Noise(n, false, 1), -20); }, "", 1024},
+    {"quiet_pink_noise", [](std::size_t n) { return Samples(Noise(n, true, 2), -60); }, "", 1024},
+    {"hum_50_alone", [](std::size_t n) { return Samples(Under(Noise(n, true, 3), Hum(50, n), -10), -50); }, "", 1024},
+    {"hum_60_alone", [](std::size_t n) { return Samples(Under(Noise(n, true, 4), Hum(60, n), -10), -50); }, "", 1024},
     {"two_notes_alike_A3_C4",
-     [](std::size_t n) { return Samples(Under(Harmonics(220.0, kGuitar, n), Harmonics(261.63, kGuitar, n), 0), -20); }, "", 4096},
-    {"string_50_dB_under_full_scale", [](std::size_t n) { return Samples(Harmonics(196.0, kGuitar, n), -50); }, "G3", 2048},
-    {"string_in_white_noise_10_dB", [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Noise(n, false, 5), 10), -20); }, "D3", 2048},
-    {"E2_with_50_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(82.41, kGuitar, n), Hum(50, n), 20), -20); }, "E2", 2048},
-    {"B3_with_60_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Hum(60, n), 20), -20); }, "B3", 2048},
+     [](std::size_t n) { return Samples(Under(Harmonics(220.0, kGuitar, n), Harmonics(261.63, kGuitar, n), 0), -20); }, "", 1024},
+    {"string_50_dB_under_full_scale", [](std::size_t n) { return Samples(Harmonics(196.0, kGuitar, n), -50); }, "G3", 1024},
+    {"string_in_white_noise_10_dB", [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Noise(n, false, 5), 10), -20); }, "D3", 1024},
+    {"E2_with_50_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(82.41, kGuitar, n), Hum(50, n), 20), -20); }, "E2", 1024},
+    {"B3_with_60_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Hum(60, n), 20), -20); }, "B3", 1024},
+    {"E4_with_60_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(329.63, kGuitar, n), Hum(60, n), 20), -20); }, "E4", 1024},
+    {"A2_with_50_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(110.0, kGuitar, n), Hum(50, n), 20), -20); }, "A2", 1024},
     {"bass_G1", [](std::size_t n) { return Samples(Harmonics(49.0, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "G1", 2048},
-    {"bass_Bb1", [](std::size_t n) { return Samples(Harmonics(58.27, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Bb1", 2048},
-    {"bass_B1", [](std::size_t n) { return Samples(Harmonics(61.74, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "B1", 2048},
+    {"bass_Bb1", [](std::size_t n) { return Samples(Harmonics(58.27, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Bb1", 1024},
+    {"bass_B1", [](std::size_t n) { return Samples(Harmonics(61.74, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "B1", 1024},
     // A body mode near a third of the string, 12 dB under it.
     {"B3_with_body_mode_near_a_third",
-     [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Harmonics(86.0, {1.0}, n), 12), -20); }, "B3", 2048},
+     [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Harmonics(86.0, {1.0}, n), 12), -20); }, "B3", 1024},
+    {"G3_with_body_mode_near_a_quarter",
+     [](std::size_t n) { return Samples(Under(Harmonics(196.0, kGuitar, n), Harmonics(47.3, {1.0}, n), 10), -20); }, "G3", 1024},
     // The open string below ringing along, 12 dB under.
     {"D3_with_A2_ringing_along",
-     [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 4096},
+     [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 1024},
 };
 
 class FieldBlock : public ::testing::TestWithParam<std::tuple<FieldCase, int>> {};
@@ -140,7 +144,7 @@ TEST_P(FieldBlock, NamesTheSoundingNoteOrNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Blocks, FieldBlock,
-                         ::testing::Combine(::testing::ValuesIn(kFieldCases), ::testing::Values(4096, 2048)),
+                         ::testing::Combine(::testing::ValuesIn(kFieldCases), ::testing::Values(4096, 2048, 1024)),
                          [](const auto& test) {
                            return std::string(std::get<0>(test.param).name) + "_" +
                                   std::to_string(std::get<1>(test.param));
