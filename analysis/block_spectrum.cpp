@@ -124,7 +124,7 @@ double BlockSpectrum::StrongestOffSeries(double f0) const {
   const double apart = 2.0 * Resolution();
   if (!(f0 > 2.0 * apart) || !(strongest_ > 0.0)) return 0.0;
   const double top = std::min({8.5 * f0, kHighestFrequency, 0.45 * rate_});
-  const auto first = std::max<std::size_t>(1, static_cast<std::size_t>(kLowestFrequency * binsPerHertz_));
+  const auto first = std::max<std::size_t>(1, static_cast<std::size_t>(f0 * binsPerHertz_));
   const auto last = std::min(magnitude_.size() - 1, static_cast<std::size_t>(top * binsPerHertz_));
   double level = 0.0;
   for (std::size_t k = first; k < last; ++k) {

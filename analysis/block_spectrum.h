@@ -43,10 +43,11 @@ class BlockSpectrum {
   // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the
   // strongest partial: where the block's noise lies (partials fill few of those bins).
   double NoiseFloor() const;
-  // The highest peak below 8.5 f0 (and the highest note) that lies off the harmonic
+  // The highest peak from f0 to 8.5 f0 (and the highest note) that lies off the harmonic
   // series k f0, farther than two bins from each k f0, relative to the strongest partial:
-  // a second sound that the note's partials do not explain. 0 where the series is too
-  // dense to tell.
+  // a second sound that the note's partials do not explain. Below f0 a lone peak is a
+  // resonance of the body, and a second note shows its higher partials here too. 0 where
+  // the series is too dense to tell.
   double StrongestOffSeries(double f0) const;
 
  private:

@@ -119,8 +119,8 @@ const FieldCase kFieldCases[] = {
     // A body mode near a third of the string, 12 dB under it.
     {"B3_with_body_mode_near_a_third",
      [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Harmonics(86.0, {1.0}, n), 12), -20); }, "B3", 1024},
-    {"G3_with_body_mode_near_a_quarter",
-     [](std::size_t n) { return Samples(Under(Harmonics(196.0, kGuitar, n), Harmonics(47.3, {1.0}, n), 10), -20); }, "G3", 1024},
+    {"E4_with_body_mode_near_a_quarter",
+     [](std::size_t n) { return Samples(Under(Harmonics(329.63, {1.0, 0.9, 0.8, 0.7, 0.6, 0.5}, n), Harmonics(79.5, {1.0}, n), 10), -20); }, "E4", 1024},
     // The open string below ringing along, 12 dB under.
     {"D3_with_A2_ringing_along",
      [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 1024},
