@@ -28,10 +28,12 @@ struct FundamentalThresholds {
   // ... of a shorter period that leaves at least this much.
   double leftOverNotNoise = 0.01;
 
-  // Where the spectrum cannot resolve a lower note's partials, they must carry at least
-  // this share of the block's power, as what the shorter period leaves unexplained (a body
-  // mode 10 dB under the string leaves at most 0.18).
-  double lowerNoteEnergy = 0.2;
+  // Where the spectrum cannot resolve a lower note's partials, they must leave at least
+  // this share of the block unexplained by the shorter period. A part of power share p
+  // leaves up to 2p: a body mode 10 dB under the string up to 0.18, a string 12 dB under
+  // up to 0.13, and a real lower note whose strongest partial is its third or higher
+  // leaves most of its power (its partials off every third).
+  double lowerNoteEnergy = 0.3;
   // (An octave below, a longer period that repeats far better also holds: a low string's
   // faint odd partials.)
 
