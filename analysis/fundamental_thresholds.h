@@ -88,6 +88,10 @@ struct FundamentalThresholds {
   double secondSound = 0.5;
   // Mains hum: a fundamental within this many cents of 50 or 60 Hz is never a note.
   double humCents = 15.0;
+  // ... and within this many where the period is longer than half the block (read from a
+  // short overlap); the bass notes next to the mains, G1, A#1 and B1, lie 35 to 50 cents
+  // from it.
+  double humCentsLongPeriod = 30.0;
   // A chosen lower note this close (relative) to the mains frequency gives way to a
   // shorter period that repeats clearly: with the hum, the block repeats after a period
   // between the hum's and a multiple of the note's.
