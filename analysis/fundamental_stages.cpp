@@ -277,8 +277,8 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
   if (!ShowsItsLowestPartials(block, fundamental, t)) return false;
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
-  // period of a note and the hum together lies between the two.
-  // A period longer than half the block is read from a short overlap, less exactly.
+  // period of a note and the hum together lies between the two. A period longer than half
+  // the block is read from a short overlap, less exactly.
   const double humCents = period.lag > 0.5 * block.blockLength ? t.humCentsLongPeriod : t.humCents;
   const auto isHum = [&](double f) {
     for (const double mains : {t.mainsLow, t.mainsHigh})
