@@ -1,7 +1,7 @@
 // The transforms of real double-precision data that the period and spectrum measurements
 // use (the dominant-frequency search keeps its own, in fourier_transform.h). What depends
-// only on the length (twiddle factors, the bit-reversal permutation) is computed once per
-// length and thread and kept.
+// only on the length (twiddle factors, the bit-reversal permutation) and the working
+// points are made once per length and thread and kept.
 #pragma once
 
 #include <complex>
@@ -17,5 +17,5 @@ void ForwardRealTransform(const std::vector<double>& samples,
 
 // The inverse of the above, unscaled: x[n] = sum X[k] e^(2 pi i kn/size) over all size
 // bins, with X[size - k] = conj X[k]; size = 2 (spectrum.size() - 1). The imaginary parts
-// of X[0] and X[size/2] are ignored. The spectrum is overwritten.
-void InverseRealTransform(std::vector<std::complex<double>>& spectrum, std::vector<double>& samples);
+// of X[0] and X[size/2] are ignored.
+void InverseRealTransform(const std::vector<std::complex<double>>& spectrum, std::vector<double>& samples);
