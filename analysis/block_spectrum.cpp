@@ -28,9 +28,9 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
       window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
     }
   }
-  data.assign(size, 0.0);
+  data.resize(block.size());
   for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
-  ForwardRealTransform(data, spectrum, block.size());
+  ForwardRealTransform(data, size, spectrum);
   magnitude_.resize(size / 2);
   for (std::size_t k = 0; k < magnitude_.size(); ++k)
     magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());

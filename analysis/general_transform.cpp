@@ -113,20 +113,18 @@ void RunStages(Plan& plan, std::size_t first) {
         Butterflies(re + start, im + start, re + start + half, im + start + half, wRe, wIm, half);
       continue;
     }
-    // Short groups: one factor at a time across all groups, strided by the group size.
-    for (std::size_t k = 0; k < half; ++k) {
-      const double wr = wRe[k];
-      const double wi = wIm[k];
-      for (std::size_t low = k; low < points; low += 2 * half)
-        Butterfly(re[low], im[low], re[low + half], im[low + half], wr, wi);
-    }
+    // Short groups: one pass over all of them.
+    for (std::size_t start = 0; start < points; start += 2 * half)
+      for (std::size_t k = 0; k < half; ++k)
+        Butterfly(re[start + k], im[start + k], re[start + k + half], im[start + k + half], wRe[k], wIm[k]);
   }
 }
 
 // Loads the points j < `used` (the rest are zero) into their bit-reversed places and runs
-// the forward complex transform. Then with only the first used' points non-zero (used'
-// the power of two at or above `used`) every group of points/used' points holds one
-// value and zeros, and the first stages would only copy that value across its group.
+// the forward complex transform. With only the first used' points non-zero (used' the
+// power of two at or above `used`), every group of points/used' points would hold one
+// value and zeros after the permutation, and the first stages would only copy that value
+// across its group: each value is written across its group at once instead.
 template <typename PointAt>
 void ForwardComplex(Plan& plan, std::size_t used, PointAt pointAt) {
   const std::size_t points = plan.size / 2;
@@ -136,14 +134,8 @@ void ForwardComplex(Plan& plan, std::size_t used, PointAt pointAt) {
   double* im = plan.im.data();
   for (std::size_t j = 0; j < points / group; ++j) {
     const Complex point = j < used ? pointAt(j) : Complex();
-    re[plan.reversed[j]] = point.real();
-    im[plan.reversed[j]] = point.imag();
-  }
-  if (group > 1) {
-    for (std::size_t start = 0; start < points; start += group) {
-      std::fill(re + start + 1, re + start + group, re[start]);
-      std::fill(im + start + 1, im + start + group, im[start]);
-    }
+    std::fill_n(re + plan.reversed[j], group, point.real());
+    std::fill_n(im + plan.reversed[j], group, point.imag());
   }
   RunStages(plan, group);
 }
@@ -152,15 +144,14 @@ bool IsPowerOfTwo(std::size_t n) { return n >= 2 && (n & (n - 1)) == 0; }
 
 }  // namespace
 
-void ForwardRealTransform(const std::vector<double>& samples, std::vector<Complex>& spectrum,
-                          std::size_t used) {
-  const std::size_t size = samples.size();
-  if (!IsPowerOfTwo(size)) throw std::invalid_argument("transform length is not a power of two");
+void ForwardRealTransform(const std::vector<double>& samples, std::size_t size, std::vector<Complex>& spectrum) {
+  if (!IsPowerOfTwo(size) || samples.size() > size)
+    throw std::invalid_argument("transform length is not a power of two at or above the samples'");
   Plan& plan = PlanFor(size);
   const std::size_t points = size / 2;
-  const std::size_t usedSamples = std::min(used, size);
-  ForwardComplex(plan, (usedSamples + 1) / 2, [&](std::size_t j) {
-    return Complex(samples[2 * j], 2 * j + 1 < usedSamples ? samples[2 * j + 1] : 0.0);
+  const std::size_t used = samples.size();
+  ForwardComplex(plan, (used + 1) / 2, [&](std::size_t j) {
+    return Complex(samples[2 * j], 2 * j + 1 < used ? samples[2 * j + 1] : 0.0);
   });
   spectrum.resize(points + 1);
 

@@ -31,9 +31,14 @@ double MiddleValue(const double* values, std::size_t count) {
   std::size_t rank = count / 2;
   std::size_t bucket = 0;
   while (rank >= counts[bucket]) rank -= counts[bucket++];
-  inBucket.clear();
-  for (std::size_t i = 0; i < count; ++i)
-    if (BucketOf(values[i]) == bucket) inBucket.push_back(values[i]);
+  // Without a branch: the bucket's values come in no predictable pattern.
+  inBucket.resize(count);
+  std::size_t taken = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    inBucket[taken] = values[i];
+    taken += BucketOf(values[i]) == bucket ? 1 : 0;
+  }
+  inBucket.resize(taken);
   const auto middle = inBucket.begin() + static_cast<std::ptrdiff_t>(rank);
   std::nth_element(inBucket.begin(), middle, inBucket.end());
   return *middle;

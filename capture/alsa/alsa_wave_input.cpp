@@ -18,7 +18,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
 constexpr unsigned kLatencyMicroseconds = 100000;
-constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
+// How soon the driver thread notices a Reset or Close while no sound comes. Longer than
+// a period (a quarter of the latency), so that waiting for sound that flows wakes the
+// thread only when it comes.
+constexpr int kPollMilliseconds = 60;
 constexpr int kRetryPauseMilliseconds = 2;
 
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}

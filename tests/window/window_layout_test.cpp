@@ -74,6 +74,30 @@ TEST_F(WindowTest, LabelsTakeTheDesignWidthsOfTheirCaptions) {
   EXPECT_NEAR(form->lblNote->width(), 435 / 15, 3);
 }
 
+// The measuring loop writes the tuning for every block: only a new caption repaints.
+TEST_F(WindowTest, ALabelRepaintsOnlyForANewCaption) {
+  auto form = MakeForm();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  QCoreApplication::processEvents();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      paints += event->type() == QEvent::Paint;
+      return false;
+    }
+  } counter;
+  form->lblTuning->installEventFilter(&counter);
+  const int width = form->lblTuning->width();
+  form->lblTuning->SetCaption(form->lblTuning->Caption());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(counter.paints, 0);
+  form->lblTuning->SetCaption("Tuning: +12");
+  QCoreApplication::processEvents();
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_GT(form->lblTuning->width(), width);
+}
+
 TEST_F(WindowTest, WindowAndButtonFontsAreArialBold) {
   auto form = MakeForm();
   EXPECT_EQ(form->font().family(), "Arial");
