@@ -7,6 +7,7 @@
 
 #include "analysis/fourier_transform.h"
 #include "analysis/general_transform.h"
+#include "analysis/middle_value.h"
 #include "analysis/peak_refinement.h"
 
 using Complex = std::complex<double>;
@@ -27,9 +28,9 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
       window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
     }
   }
-  data.assign(size, 0.0);
+  data.resize(block.size());
   for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
-  ForwardRealTransform(data, spectrum, block.size());
+  ForwardRealTransform(data, size, spectrum);
   magnitude_.resize(size / 2);
   for (std::size_t k = 0; k < magnitude_.size(); ++k)
     magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());
@@ -113,11 +114,7 @@ double BlockSpectrum::NoiseFloor() const {
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
   const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(0.45 * rate_ * binsPerHertz_));
   if (first >= last || !(strongest_ > 0.0)) return 0.0;
-  std::vector<double> band(magnitude_.begin() + static_cast<std::ptrdiff_t>(first),
-                           magnitude_.begin() + static_cast<std::ptrdiff_t>(last));
-  const auto middle = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 2);
-  std::nth_element(band.begin(), middle, band.end());
-  return *middle / strongest_;
+  return MiddleValue(magnitude_.data() + first, last - first) / strongest_;
 }
 
 double BlockSpectrum::StrongestOffSeries(double f0) const {

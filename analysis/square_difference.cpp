@@ -24,9 +24,9 @@ std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& 
   double mean = 0.0;
   for (const std::int16_t v : block) mean += v;
   mean /= static_cast<double>(n);
-  x.assign(size, 0.0);
+  x.resize(n);
   for (std::size_t i = 0; i < n; ++i) x[i] = block[i] - mean;
-  ForwardRealTransform(x, spectrum, n);
+  ForwardRealTransform(x, size, spectrum);
   for (Complex& bin : spectrum) bin = Complex(bin.real() * bin.real() + bin.imag() * bin.imag(), 0.0);
   InverseRealTransform(spectrum, correlation);
 

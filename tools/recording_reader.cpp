@@ -42,8 +42,12 @@ RecordingReader::RecordingReader(const std::string& path) {
   format_ = info.format & SF_FORMAT_TYPEMASK;
   sampleRate_ = info.samplerate;
   channels_ = static_cast<std::size_t>(info.channels);
+  sixteenBit_ = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
   const std::size_t framesPerChunk = std::max<std::size_t>(1, kChunkSamples / channels_);
-  chunk_.resize(framesPerChunk * channels_);
+  if (sixteenBit_)
+    shortChunk_.resize(framesPerChunk * channels_);
+  else
+    chunk_.resize(framesPerChunk * channels_);
 }
 
 RecordingReader::~RecordingReader() {
@@ -57,9 +61,10 @@ std::string RecordingReader::WhyNoSamples() const {
 
 bool RecordingReader::FillChunk() {
   if (ended_ || file_ == nullptr) return false;
-  // Normalised reading: full scale is 1.0 whatever the file's own sample format.
-  const sf_count_t frames = sf_readf_double(file_, chunk_.data(),
-                                            static_cast<sf_count_t>(chunk_.size() / channels_));
+  // Normalised reading of doubles: full scale is 1.0 whatever the file's own format.
+  const sf_count_t frames =
+      sixteenBit_ ? sf_readf_short(file_, shortChunk_.data(), static_cast<sf_count_t>(shortChunk_.size() / channels_))
+                  : sf_readf_double(file_, chunk_.data(), static_cast<sf_count_t>(chunk_.size() / channels_));
   chunkFrames_ = frames > 0 ? static_cast<std::size_t>(frames) : 0;
   nextFrame_ = 0;
   if (chunkFrames_ == 0) {
@@ -73,14 +78,40 @@ std::size_t RecordingReader::Read(std::int16_t* into, std::size_t count) {
   std::size_t filled = 0;
   while (filled < count) {
     if (nextFrame_ == chunkFrames_ && !FillChunk()) break;
-    const double* frame = chunk_.data() + nextFrame_ * channels_;
-    double sum = 0.0;
-    for (std::size_t c = 0; c < channels_; ++c) sum += frame[c];
-    // Mixed and rounded as a mono 16-bit sound card would deliver the sound.
-    const double value = RoundHalfEven(sum / static_cast<double>(channels_) * 32768.0);
-    const double clipped = std::fmin(32767.0, std::fmax(-32768.0, std::isfinite(value) ? value : 0.0));
-    into[filled++] = static_cast<std::int16_t>(clipped);
-    ++nextFrame_;
+    const std::size_t frames = std::min(count - filled, chunkFrames_ - nextFrame_);
+    if (sixteenBit_)
+      MixShorts(into + filled, frames);
+    else
+      MixDoubles(into + filled, frames);
+    filled += frames;
+    nextFrame_ += frames;
   }
   return filled;
+}
+
+// Mixed and rounded as a mono 16-bit sound card would deliver the sound.
+void RecordingReader::MixDoubles(std::int16_t* into, std::size_t frames) const {
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double* frame = chunk_.data() + (nextFrame_ + i) * channels_;
+    double sum = 0.0;
+    for (std::size_t c = 0; c < channels_; ++c) sum += frame[c];
+    const double value = RoundHalfEven(sum / static_cast<double>(channels_) * 32768.0);
+    const double clipped = std::fmin(32767.0, std::fmax(-32768.0, std::isfinite(value) ? value : 0.0));
+    into[i] = static_cast<std::int16_t>(clipped);
+  }
+}
+
+// The same mix from the samples themselves: the mean of 16-bit values needs no clipping.
+void RecordingReader::MixShorts(std::int16_t* into, std::size_t frames) const {
+  const std::int16_t* first = shortChunk_.data() + nextFrame_ * channels_;
+  if (channels_ == 1) {
+    std::copy(first, first + frames, into);
+    return;
+  }
+  for (std::size_t i = 0; i < frames; ++i) {
+    const std::int16_t* frame = first + i * channels_;
+    double sum = 0.0;
+    for (std::size_t c = 0; c < channels_; ++c) sum += frame[c];
+    into[i] = static_cast<std::int16_t>(RoundHalfEven(sum / static_cast<double>(channels_)));
+  }
 }

@@ -31,13 +31,18 @@ class RecordingReader {
 
  private:
   bool FillChunk();
+  void MixDoubles(std::int16_t* into, std::size_t frames) const;
+  void MixShorts(std::int16_t* into, std::size_t frames) const;
 
   SNDFILE* file_ = nullptr;
   bool fromStream_ = false;  // a pipe, FIFO or socket: nothing can be read twice
   int format_ = 0;
   std::int64_t sampleRate_ = 0;
   std::size_t channels_ = 0;
+  // 16-bit samples are read as they are, every other format normalised to doubles.
+  bool sixteenBit_ = false;
   std::vector<double> chunk_;      // interleaved frames as libsndfile gives them
+  std::vector<std::int16_t> shortChunk_;
   std::size_t chunkFrames_ = 0;    // frames in chunk_
   std::size_t nextFrame_ = 0;      // first frame of chunk_ not yet handed out
   bool ended_ = false;

@@ -2,7 +2,9 @@
 // text. A caption longer than the container is cut off by the container's edge.
 #pragma once
 
+#include <QHash>
 #include <QLabel>
+#include <QSize>
 #include <QString>
 
 class AutoSizeLabel : public QLabel {
@@ -14,4 +16,15 @@ class AutoSizeLabel : public QLabel {
   QString Caption() const;
   // Use this rather than setText so the width follows the text.
   void SetCaption(const QString& caption);
+
+  // Measuring a caption lays its text out. The captions of a held note come back again
+  // and again, so their sizes are remembered until the font or the style changes.
+  QSize sizeHint() const override;
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  static constexpr qsizetype kRememberedSizes = 256;
+  mutable QHash<QString, QSize> sizeHints_;
 };

@@ -17,8 +17,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
-constexpr unsigned kLatencyMicroseconds = 100000;
-constexpr int kPollMilliseconds = 20;  // how soon the driver thread notices a Reset or Close
+constexpr unsigned kLatencyMicroseconds = 100000;  // the least; a period is a quarter of it
 constexpr int kRetryPauseMilliseconds = 2;
 
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
@@ -223,7 +222,7 @@ class AlsaWaveInput::Recorder {
       const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
       if (!running) lastRead_ = Clock::now();
-      bool ok = running || (running = snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
+      bool ok = running || (running = FitPeriodTo(wanted) && snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
       if (ok && filling != ticket) {
         filling = ticket;
         filled = 0;
@@ -251,6 +250,24 @@ class AlsaWaveInput::Recorder {
     if (running) snd_pcm_drop(pcm_);
   }
 
+  // Sound comes a period at a time, and each period wakes this thread and the sound
+  // server's client. A period near the block's length (never below a quarter of the
+  // least latency) brings a block in one wake-up and no later than the block's end.
+  bool FitPeriodTo(std::size_t blockSamples) {
+    const auto latency = static_cast<unsigned>(
+        std::max<std::uint64_t>(kLatencyMicroseconds, std::uint64_t{4} * blockSamples * 1000000 / kRate));
+    if (latency == latency_) return true;
+    if (snd_pcm_set_params(pcm_, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1, latency) < 0)
+      return false;
+    latency_ = latency;
+    return true;
+  }
+
+  // How long to wait for sound before looking at the flags again, which is how soon a
+  // Reset or Close is noticed while no sound comes: two periods, so that sound that
+  // flows wakes the thread only when it comes.
+  int PollMilliseconds() const { return static_cast<int>(latency_ / 2000); }
+
   // Reads and drops what the PCM holds now: it was recorded before the buffer was queued.
   // A sound server can hold far more than the PCM's own buffer reports at a time (all it
   // recorded while the loop analysed a slow block), so the dropping goes on while more
@@ -258,7 +275,7 @@ class AlsaWaveInput::Recorder {
   // read: a file-fed PCM always has more.
   bool DropBacklog() {
     const std::chrono::duration<double> sinceRead = Clock::now() - lastRead_;
-    auto most = static_cast<snd_pcm_sframes_t>((sinceRead.count() + kLatencyMicroseconds / 1e6) * kRate);
+    auto most = static_cast<snd_pcm_sframes_t>((sinceRead.count() + latency_ / 1e6) * kRate);
     while (most > 0) {
       const snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
       if (backlog <= 0) return backlog == 0 || Recover(static_cast<int>(backlog));
@@ -275,7 +292,7 @@ class AlsaWaveInput::Recorder {
   // (0 when none came), or a negative error once the device cannot go on. An overrun or
   // a suspend is recovered silently and reported through `gap`.
   snd_pcm_sframes_t ReadSome(std::size_t most, bool& gap) {
-    const int ready = snd_pcm_wait(pcm_, kPollMilliseconds);
+    const int ready = snd_pcm_wait(pcm_, PollMilliseconds());
     if (ready == 0) return 0;
     const snd_pcm_sframes_t read =
         ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
@@ -307,6 +324,7 @@ class AlsaWaveInput::Recorder {
   bool failed_ = false;                // the device stopped delivering
   std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
   Clock::time_point lastRead_;         // the driver thread's own: when sound last came
+  unsigned latency_ = kLatencyMicroseconds;  // the driver thread's own, after Open: as set
   std::thread thread_;                 // last, so it starts after the members above
 };
 

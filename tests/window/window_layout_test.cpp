@@ -74,6 +74,24 @@ TEST_F(WindowTest, LabelsTakeTheDesignWidthsOfTheirCaptions) {
   EXPECT_NEAR(form->lblNote->width(), 435 / 15, 3);
 }
 
+// Labels remember the sizes of captions they showed, but a caption shown again after a
+// font change takes the size of the new font.
+TEST_F(WindowTest, ALabelSizesACaptionShownBeforeInItsCurrentFont) {
+  auto form = MakeForm();
+  AutoSizeLabel* label = form->lblTuning;
+  label->SetCaption("Tuning: +12");
+  const int width = label->width();
+  label->SetCaption("Tuning: 0");
+  label->SetCaption("Tuning: +12");
+  EXPECT_EQ(label->width(), width);
+  QFont larger = label->font();
+  larger.setPointSizeF(2 * larger.pointSizeF());
+  label->setFont(larger);
+  label->SetCaption("Tuning: 0");
+  label->SetCaption("Tuning: +12");
+  EXPECT_GT(label->width(), width + width / 2);
+}
+
 TEST_F(WindowTest, WindowAndButtonFontsAreArialBold) {
   auto form = MakeForm();
   EXPECT_EQ(form->font().family(), "Arial");
