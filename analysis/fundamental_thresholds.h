@@ -32,10 +32,9 @@ struct FundamentalThresholds {
   // this share of the block unexplained by the shorter period. A part of power share p
   // leaves up to 2p: a body mode 10 dB under the string up to 0.18, a string 12 dB under
   // up to 0.13, and a real lower note whose strongest partial is its third or higher
-  // leaves most of its power (its partials off every third).
+  // leaves most of its power (its partials off every third). An octave below, a longer
+  // period that repeats far better holds as well: a low string's faint odd partials.
   double lowerNoteEnergy = 0.3;
-  // (An octave below, a longer period that repeats far better also holds: a low string's
-  // faint odd partials.)
 
   // Promoting a lower note.
   // A longer period repeats better when what it leaves unexplained is at most this share

@@ -22,6 +22,7 @@
 #include "capture/system_wave_input.h"
 #include "shown_messages.h"
 #include "support/queued_press.h"
+#include "tuning_readings.h"
 #include "window/auto_size_label.h"
 #include "window/form1.h"
 #include "window/push_button.h"
@@ -160,7 +161,7 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
       if (s.seconds <= timeLine + seconds) note = s.note;
     return note;
   };
-  std::vector<int> cents;
+  std::vector<int> magnitudes;
   for (int string = 0; string < 6; ++string) {
     const QString expected = QString("Note: ") + notes[string];
     const double onset = 2.0 * string;
@@ -180,18 +181,9 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
                 notes[string], named[string] - timeLine - onset, right, moments);
     for (const Sighting& s : sightings)
       if (s.note == expected && s.seconds > timeLine + onset + 0.3 && s.seconds < timeLine + onset + 1.8)
-        cents.push_back(s.tuning.mid(8).replace(QChar(0x00B1), "").toInt());
+        magnitudes.push_back(CentsOff(s.tuning));
   }
-  ASSERT_FALSE(cents.empty());
-  std::vector<int> magnitudes;
-  for (int c : cents) magnitudes.push_back(std::abs(c));
-  std::sort(magnitudes.begin(), magnitudes.end());
-  const int median = magnitudes[magnitudes.size() / 2];
-  const int ninetieth = magnitudes[magnitudes.size() * 9 / 10];
-  std::printf("tuning while the right note shows: median %d cents, 90th percentile %d cents (%zu readings)\n",
-              median, ninetieth, magnitudes.size());
-  EXPECT_LE(median, 3);
-  EXPECT_LE(ninetieth, 6);
+  ExpectSteadilyInTune(magnitudes, "the right note shows");
 }
 
 // The sound server stopped (SIGSTOP) while measuring. The loop gives up on the device after

@@ -19,6 +19,7 @@
 #include "capture/system_wave_input.h"
 #include "shown_messages.h"
 #include "support/queued_press.h"
+#include "tuning_readings.h"
 #include "window/auto_size_label.h"
 #include "window/form1.h"
 #include "window/push_button.h"
@@ -81,7 +82,7 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
     if (held >= kSteady && sightings[first].note.startsWith("Note: ")) {
       for (std::size_t k = first; k < next; ++k)
         if (sightings[k].seconds >= sightings[first].seconds + 0.3)
-          magnitudes.push_back(std::abs(sightings[k].tuning.mid(8).replace(QChar(0x00B1), "").toInt()));
+          magnitudes.push_back(CentsOff(sightings[k].tuning));
     }
     first = next;
   }
@@ -90,14 +91,7 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
     std::printf("%s held for %.2f s at most\n", note, held);
     EXPECT_GE(held, kSteady) << note << " was not named steadily";
   }
-  ASSERT_FALSE(magnitudes.empty());
-  std::sort(magnitudes.begin(), magnitudes.end());
-  const int median = magnitudes[magnitudes.size() / 2];
-  const int ninetieth = magnitudes[magnitudes.size() * 9 / 10];
-  std::printf("tuning while a note shows: median %d cents, 90th percentile %d cents (%zu readings)\n",
-              median, ninetieth, magnitudes.size());
-  EXPECT_LE(median, 3);
-  EXPECT_LE(ninetieth, 6);
+  ExpectSteadilyInTune(magnitudes, "a note shows");
 }
 
 }  // namespace
