@@ -100,8 +100,8 @@ bool BlockSpectrum::ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, i
 double BlockSpectrum::PeakNear(double frequency, double reachHz) const {
   const double centre = frequency * binsPerHertz_;
   const double reach = reachHz * binsPerHertz_;
-  const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centre - reach)));
-  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centre + reach)));
+  const auto lo = static_cast<std::size_t>(std::max(1.0, std::ceil(centre - reach)));
+  const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::floor(centre + reach)));
   double level = 0.0;
   for (std::size_t k = lo; k <= hi; ++k) {
     if (magnitude_[k] >= magnitude_[k - 1] && magnitude_[k] >= magnitude_[k + 1])

@@ -129,6 +129,13 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
   return shows(f) || shows(2.0 * f);
 }
 
+bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
+                            const FundamentalThresholds& t) {
+  if (!block.spectrum.Resolves(f)) return false;
+  const OwnPartials own = CountOwnPartials(block, f, h, g, t);
+  return own.present > 0 && !own.lowest && block.spectrum.StrongestOffSeries(f) >= t.offSeriesOfCommonPeriod;
+}
+
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                          int chosen, const FundamentalThresholds& t) {
   double best = -1.0;
@@ -159,7 +166,9 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   }
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
-    if (longer.harmonic % c.harmonic != 0 || c.peak.value < t.plausibleShare * best) continue;
+    if (longer.harmonic % c.harmonic != 0 || c.peak.value < t.clearPeriodicity) continue;
+    if (CommonPeriodOfTwoNotes(block, lower, longer.harmonic, c.harmonic, t)) return i;
+    if (c.peak.value < t.plausibleShare * best) continue;
     if (!block.spectrum.Resolves(lower)) {
       if (!LowerNoteHolds(longer, c, t)) return i;
       continue;
@@ -196,9 +205,12 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                           bool repeatsFarBetter, const FundamentalThresholds& t) {
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
-  // Faint own partials are enough where the block repeats far better with them: a
-  // string's odd partials fade before its even ones.
-  return own.present >= t.partialsToPromote && (own.second >= t.secondOwnPartialLevel || repeatsFarBetter) &&
+  // Where the block repeats far better with them, faint own partials are enough (a
+  // string's odd partials fade before its even ones), and so are two strong ones (a low
+  // string's upper odd partials fade first).
+  const bool enough = own.present >= t.partialsToPromote ||
+                      (repeatsFarBetter && own.present >= 2 && own.second >= t.secondOwnPartialLevel);
+  return enough && (own.second >= t.secondOwnPartialLevel || repeatsFarBetter) &&
          (own.lowest || !t.ownLowestPartialNeeded);
 }
 

@@ -184,6 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
         OctaveCase{"E2_faint_odd_partials_1024", 82.4069, {0.1, 1.0, 0.06, 0.5, 0.04, 0.2}, 1024, 0, "E2"},
         OctaveCase{"F2_faint_odd_partials_1024", 87.3071, {0.08, 1.0, 0.05, 0.6, 0.03}, 1024, 0, "F2"},
         OctaveCase{"E2_faint_odd_partials_4096", 82.4069, {0.05, 1.0, 0.05, 0.5, 0.05, 0.3, 0.05, 0.2, 0.05, 0.1, 0.05, 0.05}, 4096, 0, "E2"},
+        // Its fundamental and third clear, the upper odd partials faded.
+        OctaveCase{"E2_two_strong_odd_partials_4096", 82.4069, {0.14, 1.0, 0.1, 0.04}, 4096, 0, "E2"},
         OctaveCase{"E3_nearly_pure_1024", 164.814, {1.0, 0.02}, 1024, 0, "E3"},
         OctaveCase{"A3_nearly_pure_2048", 220.0, {1.0, 0.01, 0.005}, 2048, 0, "A3"},
         // The partials of A2 (D3), and one at 165 Hz (220 Hz): the block repeats best after
