@@ -24,6 +24,7 @@ TICKS_PER_SECOND = TICKS_PER_QUARTER * 1_000_000 // MICROSECONDS_PER_QUARTER
 FONTS = {
     "FluidR3": "/usr/share/sounds/sf2/FluidR3_GM.sf2",
     "TimGM6mb": "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "GMbank": "/usr/share/sounds/sf2/sf_GMbank.sf2",
 }
 
 NAMES = ["C", "C#", "D", "Eb", "E", "F", "F#", "G", "Ab", "A", "Bb", "B"]
