@@ -291,14 +291,15 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
   // the block is read from a short overlap, less exactly.
-  const double humCents = period.lag > 0.5 * block.blockLength ? t.humCentsLongPeriod : t.humCents;
-  const auto isHum = [&](double f) {
+  const bool longPeriod = period.lag > 0.5 * block.blockLength;
+  const auto isHum = [&](double f, double cents) {
     for (const double mains : {t.mainsLow, t.mainsHigh})
       for (const double share : {1.0, 0.5})
-        if (std::abs(CentsBetween(f, share * mains)) <= humCents) return true;
+        if (std::abs(CentsBetween(f, share * mains)) <= (longPeriod ? t.humCentsLongPeriod : cents)) return true;
     return false;
   };
   const double reach = block.spectrum.Resolution();
   const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
-  return !isHum(fundamental) && !(lowestShows && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach)));
+  return !isHum(fundamental, t.humCentsByPeriod) &&
+         !(lowestShows && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
 }

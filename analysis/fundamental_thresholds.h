@@ -89,12 +89,15 @@ struct FundamentalThresholds {
   // A peak off the note's harmonic series this strong (amplitude ratio to the strongest
   // partial) is a second note of like strength: the block holds no single note.
   double secondSound = 0.5;
-  // Mains hum: a fundamental within this many cents of 50 or 60 Hz, or of half either
-  // (the hum repeats after two of its periods too), is never a note ...
+  // Mains hum: a lowest partial located within this many cents of 50 or 60 Hz, or of half
+  // either (the hum repeats after two of its periods too), is never a note ...
   double humCents = 15.0;
-  // ... and within this many where the period is longer than half the block (read from a
-  // short overlap); the bass notes next to the mains, G1, A#1 and B1, lie 35 to 50 cents
-  // from it.
+  // ... nor a period within this many: where a string has faded to the hum's level the
+  // block repeats after a period between the hum's and a multiple of the string's ...
+  double humCentsByPeriod = 25.0;
+  // ... and within this many for either where the period is longer than half the block
+  // (read from a short overlap). The bass notes next to the mains, G1, A#1 and B1, lie 35
+  // to 50 cents from it.
   double humCentsLongPeriod = 30.0;
   // A chosen lower note this close (relative) to the mains frequency gives way to a
   // shorter period that repeats clearly: with the hum, the block repeats after a period

@@ -74,6 +74,12 @@ Signal Hum(double mains, std::size_t count) {
   return Harmonics(mains, {1.0, 0.5, 0.7, 0.25, 0.35}, count);
 }
 
+// The last n values of the signal.
+Signal Later(Signal x, std::size_t n) {
+  x.erase(x.begin(), x.end() - static_cast<std::ptrdiff_t>(n));
+  return x;
+}
+
 // The signal as samples whose RMS is `dbfs` under full scale.
 std::vector<std::int16_t> Samples(const Signal& x, double dbfs) {
   const double scale = 32767.0 * std::pow(10.0, dbfs / 20.0) / Rms(x);
@@ -130,6 +136,10 @@ const FieldCase kFieldCases[] = {
     // two repeat together after the period of A1 (G1), which neither of them is.
     {"A2_with_E2_still_ringing",
      [](std::size_t n) { return Samples(Under(Harmonics(110.0, kGuitar, n), Harmonics(82.41, kRinging, n), 6), -20); }, "A2", 4096, true},
+    // A string faded to the hum's level repeats after about five of its periods, 20
+    // cents off the mains (the block one block after the pluck's start).
+    {"B3_faded_to_the_50_Hz_hum",
+     [](std::size_t n) { return Samples(Later(Under(Harmonics(246.94, {1.0, 0.4, 0.2}, 2 * n), Hum(50, 2 * n), 0), n), -20); }, "B3", 2048, true},
     {"G3_with_D3_still_ringing",
      [](std::size_t n) { return Samples(Under(Harmonics(196.0, kGuitar, n), Harmonics(146.83, kRinging, n), 6), -20); }, "G3", 4096, true},
 };
