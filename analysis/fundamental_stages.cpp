@@ -20,24 +20,34 @@ bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds
          1.0 - longer < t.farBetterAperiodicity * (1.0 - shorter);
 }
 
+// An octave below, a little hum or noise that neither period explains keeps what the
+// longer period leaves from falling as far.
+bool OctaveRepeatsFarBetter(const BlockEvidence& block, const PeriodCandidate& longer, const PeriodCandidate& shorter,
+                            const FundamentalThresholds& t) {
+  if (longer.harmonic != 2 * shorter.harmonic) return false;
+  const bool higherResolved = block.spectrum.Resolves(block.partialFrequency / shorter.harmonic);
+  const double share = higherResolved ? t.octaveBetterAperiodicity : t.farBetterAperiodicity;
+  return 1.0 - shorter.peak.value >= t.leftOverNotNoise && 1.0 - longer.peak.value < share * (1.0 - shorter.peak.value);
+}
+
 // What a shorter period leaves unexplained is, at most twice over, the power of the parts
 // that do not repeat after it: a lower note's own partials must carry enough of it. A body
 // mode or a faint lower string beside a loud one does not. The octave below may carry
 // less: a low string's faint odd partials, being its harmonics, repeat with it nearly
 // perfectly. (A quieter string a fourth or a third below shares a period as well, and a
 // body mode a little off a subharmonic nearly does, so further down only energy counts.)
-bool LowerNoteHolds(const PeriodCandidate& longer, const PeriodCandidate& shorter, const FundamentalThresholds& t) {
-  const bool octave = longer.harmonic == 2 * shorter.harmonic;
-  return 1.0 - shorter.peak.value >= t.lowerNoteEnergy ||
-         (octave && RepeatsFarBetter(longer.peak.value, shorter.peak.value, t));
+bool LowerNoteHolds(const BlockEvidence& block, const PeriodCandidate& longer, const PeriodCandidate& shorter,
+                    const FundamentalThresholds& t) {
+  return 1.0 - shorter.peak.value >= t.lowerNoteEnergy || OctaveRepeatsFarBetter(block, longer, shorter, t);
 }
 
 // The hum repeats after its own period and after twice it: a period near either, or one
-// shared by a note and the hum, names the hum's frequency or half of it.
-bool NearMains(double f, double reachHz, const FundamentalThresholds& t) {
+// shared by a note and the hum, names the hum's frequency or half of it. The reach is
+// relative to the mains frequency, and no wider than `mostHz` there.
+bool NearMains(double f, double reach, double mostHz, const FundamentalThresholds& t) {
   for (const double mains : {t.mainsLow, t.mainsHigh})
     for (const double share : {1.0, 0.5})
-      if (std::abs(f - share * mains) <= share * reachHz) return true;
+      if (std::abs(f - share * mains) <= share * std::min(mostHz, reach * mains)) return true;
   return false;
 }
 
@@ -146,7 +156,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   // its fundamental nor its octave, and a note with the mains hum after one near the
   // hum's: the shortest of the shorter periods that repeat clearly and whose notes show
   // their lowest partials wins.
-  const bool hum = NearMains(lower, t.humReach * t.mainsLow, t);
+  const bool hum = NearMains(lower, t.humReach, t.mainsHigh, t);
   if (hum || !ShowsItsLowestPartials(block, lower, t)) {
     const double threshold = hum ? t.notePeriodicity : t.clearPeriodicity;
     const auto eligible = [&](const PeriodCandidate& c) {
@@ -170,7 +180,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     if (CommonPeriodOfTwoNotes(block, lower, longer.harmonic, c.harmonic, t)) return i;
     if (c.peak.value < t.plausibleShare * best) continue;
     if (!block.spectrum.Resolves(lower)) {
-      if (!LowerNoteHolds(longer, c, t)) return i;
+      if (!LowerNoteHolds(block, longer, c, t)) return i;
       continue;
     }
     const bool shows = block.spectrum.ShowsOwnPartials(lower, longer.harmonic, c.harmonic, t.partialsToKeep);
@@ -235,12 +245,13 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     if (c.peak.value < t.shareOfBest * best || !repeatsBetter) continue;
     const double lower = block.partialFrequency / c.harmonic;
     // A lower note at the mains frequency would take the hum's partials for its own.
-    if (NearMains(lower, std::min(block.spectrum.Resolution(), t.humPromotionReach * t.mainsLow), t)) continue;
+    if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
                               ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic,
                                                      RepeatsFarBetter(c.peak.value, current.peak.value, t), t)
-                              : RepeatsFarBetter(c.peak.value, current.peak.value, t) &&
-                                    LowerNoteHolds(c, current, t) &&
+                              : (RepeatsFarBetter(c.peak.value, current.peak.value, t) ||
+                                 OctaveRepeatsFarBetter(block, c, current, t)) &&
+                                    LowerNoteHolds(block, c, current, t) &&
                                     ShowsSomeOwnPartials(block, lower, c.harmonic, current.harmonic, t);
     if (evidence) chosen = static_cast<int>(i);
   }

@@ -121,6 +121,10 @@ const FieldCase kFieldCases[] = {
     {"B3_with_60_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Hum(60, n), 20), -20); }, "B3", 1024},
     {"E4_with_60_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(329.63, kGuitar, n), Hum(60, n), 20), -20); }, "E4", 1024},
     {"A2_with_50_Hz_hum_20_dB_under", [](std::size_t n) { return Samples(Under(Harmonics(110.0, kGuitar, n), Hum(50, n), 20), -20); }, "A2", 1024},
+    // A low string's faint odd partials with the hum 26 dB under: the hum, repeating after
+    // neither period, keeps the octave below from repeating as well as on a clean string.
+    {"E2_faint_odd_partials_with_60_Hz_hum",
+     [](std::size_t n) { return Samples(Under(Harmonics(82.41, {0.1, 1.0, 0.06, 0.5, 0.04, 0.2}, n), Hum(60, n), 26), -20); }, "E2", 1024},
     {"bass_G1", [](std::size_t n) { return Samples(Harmonics(49.0, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "G1", 2048},
     {"bass_Bb1", [](std::size_t n) { return Samples(Harmonics(58.27, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Bb1", 1024},
     {"bass_B1", [](std::size_t n) { return Samples(Harmonics(61.74, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "B1", 1024},
