@@ -129,9 +129,11 @@ int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const F
 
 bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
   const BlockSpectrum& spectrum = block.spectrum;
-  const double reach = spectrum.Resolution();
   // Closer together, the main lobes of the lowest partials merge into one peak.
-  if (f < t.lowestPartialsApart * reach) return true;
+  if (f < t.lowestPartialsApart * spectrum.Resolution()) return true;
+  // A high stiff string's period follows its sharp upper partials, so its fundamental may
+  // lie a little further off than a bin.
+  const double reach = std::max(spectrum.Resolution(), t.lagTolerance * f);
   const auto shows = [&](double partial) {
     return spectrum.PeakNear(partial, reach) >= t.ownPartialLevel &&
            !HumTakesThePeak(spectrum.PeakFrequencyNear(partial, reach), partial, t);

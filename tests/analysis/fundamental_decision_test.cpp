@@ -23,15 +23,22 @@ using test_signals::kTestPi;
 using Signal = std::vector<double>;
 constexpr double kRate = 44100.0;
 
-// Partials k f0 (k = 1, 2, ...) of the given amplitudes, each at its own phase.
-Signal Harmonics(double f0, const std::vector<double>& amplitudes, std::size_t count) {
+// Partials at the given frequencies and amplitudes, each at its own phase.
+Signal PartialsAt(const std::vector<double>& frequencies, const std::vector<double>& amplitudes, std::size_t count) {
   Signal x(count, 0.0);
   for (std::size_t p = 0; p < amplitudes.size(); ++p) {
     const double k = static_cast<double>(p + 1);
     for (std::size_t i = 0; i < count; ++i)
-      x[i] += amplitudes[p] * std::sin(2 * kTestPi * k * f0 * static_cast<double>(i) / kRate + 0.9 * k);
+      x[i] += amplitudes[p] * std::sin(2 * kTestPi * frequencies[p] * static_cast<double>(i) / kRate + 0.9 * k);
   }
   return x;
+}
+
+// Partials k f0 (k = 1, 2, ...) of the given amplitudes.
+Signal Harmonics(double f0, const std::vector<double>& amplitudes, std::size_t count) {
+  std::vector<double> frequencies;
+  for (std::size_t p = 0; p < amplitudes.size(); ++p) frequencies.push_back(static_cast<double>(p + 1) * f0);
+  return PartialsAt(frequencies, amplitudes, count);
 }
 
 double Rms(const Signal& x) {
@@ -125,6 +132,13 @@ const FieldCase kFieldCases[] = {
     // neither period, keeps the octave below from repeating as well as on a clean string.
     {"E2_faint_odd_partials_with_60_Hz_hum",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, {0.1, 1.0, 0.06, 0.5, 0.04, 0.2}, n), Hum(60, n), 26), -20); }, "E2", 1024},
+    // A high piano string, its upper partials ever sharper: the period follows them, 27
+    // cents above the fundamental's partial.
+    {"G5_of_a_stiff_string",
+     [](std::size_t n) {
+       return Samples(PartialsAt({784.6, 1574.6, 2376.7, 3181.5, 4007.9, 4866.5, 5727.8, 6634.9},
+                                 {1.0, 0.38, 0.15, 0.19, 0.21, 0.09, 0.08, 0.07}, n), -20);
+     }, "G5", 4096},
     {"bass_G1", [](std::size_t n) { return Samples(Harmonics(49.0, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "G1", 2048},
     {"bass_Bb1", [](std::size_t n) { return Samples(Harmonics(58.27, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Bb1", 1024},
     {"bass_B1", [](std::size_t n) { return Samples(Harmonics(61.74, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "B1", 1024},
