@@ -1,5 +1,7 @@
 #include "capture/measuring_loop.h"
 
+#include <utility>
+
 #include "analysis/numeric.h"
 #include "readings/result_captions.h"
 
@@ -67,12 +69,17 @@ void MeasuringLoop::PushButton2_Click() {
 }
 
 void MeasuringLoop::CaptureLoop() {
-  Samples_.assign(static_cast<std::size_t>(2 * ToInt32(TextToNumber(view_.NumberOfPointsText()))), 0);
+  // The list of sizes is disabled while measuring and the locale is the one the run
+  // started in: both are read once, not for every block.
+  const std::int32_t N = ToInt32(TextToNumber(view_.NumberOfPointsText()));
+  const char decimalSeparator = view_.DecimalSeparator();
+  Samples_.assign(static_cast<std::size_t>(2 * N), 0);
   std::string lastNoteWritten;
+  // Only this loop writes the frequency caption: what it shows is known without asking.
+  std::string frequencyShown = view_.FrequencyText();
 
   for (bool firstBlock = true;; firstBlock = false) {
     WaveHeader.lpData = reinterpret_cast<char*>(Samples_.data());
-    const std::int32_t N = ToInt32(TextToNumber(view_.NumberOfPointsText()));
     WaveHeader.dwBufferLength = static_cast<std::uint32_t>(2 * N);
     WaveHeader.dwFlags = 0;
     waveInput_.PrepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
@@ -87,8 +94,11 @@ void MeasuringLoop::CaptureLoop() {
     waveInput_.UnprepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
 
     const double frequency = analysis_.DominantFrequency(Samples_, BitReversedIndex_, kSampleRate);
-    const std::string frequencyText = FrequencyCaption(frequency, view_.DecimalSeparator());
-    if (view_.FrequencyText() != frequencyText) view_.SetFrequencyText(frequencyText);
+    std::string frequencyText = FrequencyCaption(frequency, decimalSeparator);
+    if (frequencyText != frequencyShown) {
+      view_.SetFrequencyText(frequencyText);
+      frequencyShown = std::move(frequencyText);
+    }
     if (const auto noteText = NoteCaptionUpdate(frequency, lastNoteWritten)) view_.SetNoteText(*noteText);
 
     view_.ProcessPendingEvents();

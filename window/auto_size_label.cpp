@@ -21,10 +21,30 @@ void AutoSizeLabel::SetCaption(const QString& caption) {
 QSize AutoSizeLabel::sizeHint() const {
   const auto known = sizeHints_.constFind(text());
   if (known != sizeHints_.cend()) return known.value();
-  const QSize size = QLabel::sizeHint();
+  const QSize size = MeasuresAsOneText() ? TextSize() : QLabel::sizeHint();
   if (sizeHints_.size() >= kRememberedSizes) sizeHints_.clear();
   sizeHints_.insert(text(), size);
   return size;
+}
+
+bool AutoSizeLabel::MeasuresAsOneText() const {
+  // What QLabel adds around the text beyond the contents margins: an indent (set, or
+  // taken from the frame when there is one), a margin, a least size, or wrapping.
+  const bool indented = indent() > 0 || (indent() < 0 && frameWidth() != 0);
+  return !indented && margin() == 0 && minimumSize().isNull() && !wordWrap() &&
+         textFormat() == Qt::PlainText && !text().isEmpty();
+}
+
+QSize AutoSizeLabel::TextSize() const {
+  // QLabel's own hint lays the text out three times (for its least size too); the
+  // size of a plain caption is one layout within the room QLabel gives it.
+  ensurePolished();
+  const QMargins margins = contentsMargins();
+  const int horizontal = margins.left() + margins.right();
+  const int vertical = margins.top() + margins.bottom();
+  const QRect room(0, 0, kLayoutRoom - horizontal, kLayoutRoom);
+  const QRect text = fontMetrics().boundingRect(room, static_cast<int>(alignment()) | Qt::TextExpandTabs, this->text());
+  return text.size() + QSize(horizontal, vertical);
 }
 
 bool AutoSizeLabel::event(QEvent* event) {

@@ -25,6 +25,10 @@ class AutoSizeLabel : public QLabel {
   bool event(QEvent* event) override;
 
  private:
+  bool MeasuresAsOneText() const;
+  QSize TextSize() const;
+
   static constexpr qsizetype kRememberedSizes = 256;
+  static constexpr int kLayoutRoom = 2000;  // the room QLabel lays an unwrapped text out in
   mutable QHash<QString, QSize> sizeHints_;
 };

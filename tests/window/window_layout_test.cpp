@@ -2,6 +2,7 @@
 // self-sizing labels and the push button's signals.
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -91,6 +92,40 @@ TEST_F(WindowTest, ALabelSizesACaptionShownBeforeInItsCurrentFont) {
   label->SetCaption("Tuning: +12");
   EXPECT_GT(label->width(), width + width / 2);
 }
+
+struct LabelDressing {
+  const char* name;
+  const char* styleSheet;  // "" for none
+  int indent;              // QLabel's own default is -1
+};
+
+class LabelSizeTest : public WindowTest, public ::testing::WithParamInterface<LabelDressing> {};
+
+// A label takes the size a plain QLabel dressed alike would ask for, caption by caption:
+// the same width, so the same text shows, however the size is worked out.
+TEST_P(LabelSizeTest, MatchesAPlainLabelDressedAlike) {
+  const LabelDressing& dressing = GetParam();
+  QWidget container;
+  container.setStyleSheet(dressing.styleSheet);
+  container.setFont(QFont("Arial", 9, QFont::Bold));
+  auto* label = new AutoSizeLabel("", &container);
+  auto* plain = new QLabel(&container);
+  plain->setTextFormat(Qt::PlainText);
+  for (QLabel* each : {static_cast<QLabel*>(label), plain}) each->setIndent(dressing.indent);
+  for (const char* caption : {"Frequency: 110.25", "Tuning: -7", "Note: C#4", "W\tiW", "two\nlines"}) {
+    label->SetCaption(caption);
+    plain->setText(caption);
+    EXPECT_EQ(label->sizeHint(), plain->sizeHint()) << caption;
+    EXPECT_EQ(label->size(), plain->sizeHint()) << caption;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dressings, LabelSizeTest,
+    ::testing::Values(LabelDressing{"bare", "", -1}, LabelDressing{"indented", "", 6},
+                      LabelDressing{"padded", "QLabel { padding: 1px 5px 3px 2px; }", -1},
+                      LabelDressing{"bordered", "QLabel { border: 2px solid black; }", -1}),
+    CaseName());
 
 TEST_F(WindowTest, WindowAndButtonFontsAreArialBold) {
   auto form = MakeForm();
