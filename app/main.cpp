@@ -11,10 +11,6 @@
 #include "window/settings_store.h"
 
 int main(int argc, char* argv[]) {
-  // Under X11 a window drawn through shared memory waits for a round trip to the server
-  // before each repaint of what it showed last; the tuner repaints two short captions
-  // many times a second, which go as quickly sent whole. Other platforms ignore this.
-  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   QApplication application(argc, argv);
   QCoreApplication::setOrganizationName("Harrowfen");
   QCoreApplication::setApplicationName(kProductTitle);  // until start-up shortens it
