@@ -47,18 +47,19 @@ NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds&
 // when none repeats clearly.
 int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t);
 
-// A shorter period that still repeats fairly well wins over the chosen one when the
-// chosen one's lower note shows no partials of its own: one stray partial can make the
-// block repeat best after a multiple of the period the ear hears. A chosen lower note
-// that does not show its lowest partials gives way in the same way.
 // Whether the lower fundamental f (the partial's harmonic h) is only the common period of
-// two notes, the higher one at harmonic g and another: partials of its own sound, but
-// neither its fundamental nor (further than an octave below) its octave. A string still
-// ringing a fifth or a fourth under the played one makes the block repeat after a period
-// that no string has.
+// two notes, the higher one at harmonic g and another: partials of its own sound beside a
+// sound off its series, but neither its fundamental nor (further than an octave below)
+// its octave. A string still ringing under the played one makes the block repeat after a
+// period that no string has.
 bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                             const FundamentalThresholds& t);
 
+// A shorter period that still repeats fairly well wins over the chosen one when the
+// chosen one's lower note shows no partials of its own: one stray partial can make the
+// block repeat best after a multiple of the period the ear hears. A chosen lower note
+// that does not show its lowest partials gives way in the same way, and so does one that
+// is only the common period of two notes.
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                          int chosen, const FundamentalThresholds& t);
 

@@ -35,9 +35,9 @@ struct FundamentalThresholds {
   // leaves most of its power (its partials off every third). An octave below, a longer
   // period that repeats far better holds as well: a low string's faint odd partials.
   double lowerNoteEnergy = 0.3;
-  // An octave below, "far better" is this share or less: hum or noise that neither
-  // period explains keeps what the longer one leaves from falling as far as a clean
-  // string's.
+  // An octave below, where the spectrum resolves the higher note, "far better" is this
+  // share or less: hum or noise that neither period explains keeps what the longer one
+  // leaves from falling as far as a clean string's.
   double octaveBetterAperiodicity = 0.15;
   // A chosen lower note that shows partials of its own but not its lowest ones, beside a
   // sound off its series at least this strong (amplitude ratio to the strongest partial),
