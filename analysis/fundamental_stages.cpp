@@ -12,12 +12,15 @@ namespace {
 double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
 
 // Where the spectrum cannot tell a low note's partials apart, only the block itself can
-// show them: the longer period explains nearly all that the shorter one leaves over,
+// show them: the longer period leaves at most `share` of what the shorter one leaves over,
 // and that is not mere rounding (a nearly pure tone repeats almost perfectly after any
 // whole number of its periods).
+bool RepeatsFarBetter(double longer, double shorter, double share, const FundamentalThresholds& t) {
+  return 1.0 - shorter >= t.leftOverNotNoise && 1.0 - longer < share * (1.0 - shorter);
+}
+
 bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds& t) {
-  return 1.0 - shorter >= t.leftOverNotNoise &&
-         1.0 - longer < t.farBetterAperiodicity * (1.0 - shorter);
+  return RepeatsFarBetter(longer, shorter, t.farBetterAperiodicity, t);
 }
 
 // An octave below, a little hum or noise that neither period explains keeps what the
@@ -26,8 +29,8 @@ bool OctaveRepeatsFarBetter(const BlockEvidence& block, const PeriodCandidate& l
                             const FundamentalThresholds& t) {
   if (longer.harmonic != 2 * shorter.harmonic) return false;
   const bool higherResolved = block.spectrum.Resolves(block.partialFrequency / shorter.harmonic);
-  const double share = higherResolved ? t.octaveBetterAperiodicity : t.farBetterAperiodicity;
-  return 1.0 - shorter.peak.value >= t.leftOverNotNoise && 1.0 - longer.peak.value < share * (1.0 - shorter.peak.value);
+  return RepeatsFarBetter(longer.peak.value, shorter.peak.value,
+                          higherResolved ? t.octaveBetterAperiodicity : t.farBetterAperiodicity, t);
 }
 
 // What a shorter period leaves unexplained is, at most twice over, the power of the parts
