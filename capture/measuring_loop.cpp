@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "analysis/mains_hum_filter.h"
 #include "analysis/numeric.h"
 #include "readings/result_captions.h"
 
@@ -77,6 +78,8 @@ void MeasuringLoop::CaptureLoop() {
   std::string lastNoteWritten;
   // Only this loop writes the frequency caption: what it shows is known without asking.
   std::string frequencyShown = view_.FrequencyText();
+  // Blocks follow one another without gaps, so the hum learnt from one carries to the next.
+  MainsHumFilter hum(kSampleRate);
 
   for (bool firstBlock = true;; firstBlock = false) {
     WaveHeader.lpData = reinterpret_cast<char*>(Samples_.data());
@@ -93,6 +96,7 @@ void MeasuringLoop::CaptureLoop() {
     if (hWaveIn == 0) return;
     waveInput_.UnprepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
 
+    hum.Remove(Samples_.data(), static_cast<std::size_t>(N));
     const double frequency = analysis_.DominantFrequency(Samples_, BitReversedIndex_, kSampleRate);
     std::string frequencyText = FrequencyCaption(frequency, decimalSeparator);
     if (frequencyText != frequencyShown) {

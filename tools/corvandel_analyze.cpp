@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/fourier_transform.h"
+#include "analysis/mains_hum_filter.h"
 #include "analysis/numeric.h"
 #include "readings/result_captions.h"
 #include "tools/command_line.h"
@@ -73,6 +74,7 @@ int Analyse(const CommandLine& line) {
   std::string tuningLabel = "Tuning:";
   std::string lastNoteWritten;
   PitchAnalysis analysis;
+  MainsHumFilter hum(sampleRate);
   analysis.SetTuningCaption = [&](const std::string& caption) { tuningLabel = caption; };
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
@@ -87,6 +89,7 @@ int Analyse(const CommandLine& line) {
     const double time = static_cast<double>(blocks * blockLength) / sampleRate;
     ++blocks;
     double frequency = 0.0;
+    hum.Remove(buffer.data(), blockLength);
     try {
       frequency = analysis.DominantFrequency(buffer, table, sampleRate);
       frequencyLabel = FrequencyCaption(frequency);

@@ -1,0 +1,49 @@
+// Removes mains hum (50 or 60 Hz and its lower harmonics) from a stream of consecutive
+// blocks, before they are analysed.
+//
+// Hum repeats after exactly one mains period, and at the usual sample rates that period is
+// a whole number of samples (882 and 735 at 44100 Hz). Averaged over the last seconds, the
+// stream folded on that period keeps the hum and little else: a string's partials lie off
+// the multiples of the mains frequency, so their contributions turn round and cancel in
+// the average. Quiet blocks count for more in the average than loud ones: hum sounds the
+// same in both, while what is left of a loud string in the average would be large next to
+// a quieter block that follows it. What is subtracted is the average's lowest harmonics
+// only, where hum misleads the analysis: higher up, a string in tune can have partials
+// right on a multiple of the mains frequency (A2's 5th partial is 550 Hz), and those stay.
+//
+// Hum far under the block, or not found in it (it has stopped), is left alone, so silence
+// stays silence.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class MainsHumFilter {
+ public:
+  explicit MainsHumFilter(std::int32_t sampleRate);
+
+  // Removes the hum learnt so far from the block, in place, and learns from the block.
+  void Remove(std::int16_t* samples, std::size_t count);
+
+ private:
+  // The weighted average of the stream folded on one mains period, and its lowest harmonics.
+  struct PeriodAverage {
+    std::vector<double> weightedSum;  // per place in the period
+    std::vector<double> weights;
+    std::vector<double> hum;
+    std::vector<std::size_t> harmonics;  // which of the lowest harmonics it subtracts
+    std::vector<double> cosine;          // one turn over the period
+    std::vector<double> sine;
+    std::size_t position = 0;  // where the next sample falls in the period
+    double keep = 0.0;         // what is kept of the average at each period
+  };
+  static std::vector<double> Shape(const PeriodAverage& average);
+  static void KeepLowestHarmonics(PeriodAverage& average, const std::vector<double>& shape);
+  static void Learn(PeriodAverage& average, const std::int16_t* samples, std::size_t count, double weight);
+  static bool HeldInBlock(const PeriodAverage& average, std::size_t first, const std::int16_t* samples,
+                          std::size_t count);
+
+  std::vector<PeriodAverage> averages_;
+  std::vector<double> cleaned_;
+};
