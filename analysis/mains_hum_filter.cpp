@@ -13,8 +13,10 @@ constexpr std::int32_t kMainsFrequencies[] = {50, 60};
 constexpr double kAveragingSeconds = 2.0;
 // Up to 350 and 420 Hz: the hum's strongest harmonics and the ones that pass for a low note.
 constexpr std::size_t kHarmonics = 7;
-// Hum this far under the block (40 dB) does not mislead the analysis: leave the block be.
-constexpr double kNegligiblePower = 1e-4;
+// Hum this far under the block (30 dB) does not mislead the analysis: leave the block be.
+constexpr double kNegligiblePower = 1e-3;
+// Until it has heard this long, the average holds the first note as much as any hum.
+constexpr double kLeastLearningSeconds = 0.5;
 // The hum learnt must be found in the block: the block's projection on it at least a
 // quarter of its own size. A string's leftovers in the average, or hum that has stopped,
 // project on it only by chance, and subtracting them would add a sound, not remove one.
@@ -47,6 +49,7 @@ MainsHumFilter::MainsHumFilter(std::int32_t sampleRate) {
       average.sine.push_back(std::sin(angle));
     }
     average.keep = 1.0 - 1.0 / (kAveragingSeconds * mains);
+    average.leastToLearn = static_cast<std::size_t>(kLeastLearningSeconds * sampleRate);
     // Both averages hold a harmonic the two mains frequencies share (300 Hz): only the
     // first subtracts it.
     for (std::size_t harmonic = 1; harmonic <= kHarmonics; ++harmonic) {
@@ -93,7 +96,7 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count) {
   bool changed = false;
   for (PeriodAverage& average : averages_) {
     const std::vector<double> shape = Shape(average);
-    const bool heard = Power(shape) >= kNegligiblePower * blockPower;
+    const bool heard = average.samplesLearnt >= average.leastToLearn && Power(shape) >= kNegligiblePower * blockPower;
     if (heard) KeepLowestHarmonics(average, shape);
     const std::size_t first = average.position;
     Learn(average, samples, count, 1.0 / (blockPower + kLeastPower));
@@ -116,6 +119,7 @@ void MainsHumFilter::Learn(PeriodAverage& average, const std::int16_t* samples, 
     average.weights[at] = average.weights[at] * average.keep + weight;
     if (++average.position == length) average.position = 0;
   }
+  average.samplesLearnt += count;
 }
 
 bool MainsHumFilter::HeldInBlock(const PeriodAverage& average, std::size_t first, const std::int16_t* samples,

@@ -37,6 +37,8 @@ class MainsHumFilter {
     std::vector<double> sine;
     std::size_t position = 0;  // where the next sample falls in the period
     double keep = 0.0;         // what is kept of the average at each period
+    std::size_t samplesLearnt = 0;
+    std::size_t leastToLearn = 0;  // samples heard before anything is subtracted
   };
   static std::vector<double> Shape(const PeriodAverage& average);
   static void KeepLowestHarmonics(PeriodAverage& average, const std::vector<double>& shape);

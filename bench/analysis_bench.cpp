@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/fourier_transform.h"
+#include "analysis/mains_hum_filter.h"
 
 namespace {
 
@@ -52,5 +53,23 @@ void BM_DominantFrequency(benchmark::State& state) {
   SetBlockShare(state, static_cast<double>(N));
 }
 BENCHMARK(BM_DominantFrequency)->Arg(1024)->Arg(2048)->Arg(4096);
+
+// The hum filter on the same blocks with 50 Hz hum added, so that it learns, finds and
+// subtracts hum on every call: its dearest path.
+void BM_MainsHumFilter(benchmark::State& state) {
+  const auto N = static_cast<std::size_t>(state.range(0));
+  auto original = GuitarLikeBlock(N);
+  for (std::size_t n = 0; n < N; ++n)
+    original[n] = static_cast<std::int16_t>(original[n] + std::lround(2000 * std::sin(2 * kPi * 50.0 * static_cast<double>(n) / 44100.0)));
+  std::vector<std::int16_t> block(N);
+  MainsHumFilter filter(44100);
+  for (auto _ : state) {
+    block = original;
+    filter.Remove(block.data(), N);
+    benchmark::DoNotOptimize(block.data());
+  }
+  SetBlockShare(state, static_cast<double>(N));
+}
+BENCHMARK(BM_MainsHumFilter)->Arg(1024)->Arg(2048)->Arg(4096);
 
 }  // namespace
