@@ -27,25 +27,29 @@ class MainsHumFilter {
   void Remove(std::int16_t* samples, std::size_t count);
 
  private:
+  // One harmonic of the mains frequency over one period.
+  struct Harmonic {
+    std::vector<double> cosine;
+    std::vector<double> sine;
+  };
   // The weighted average of the stream folded on one mains period, and its lowest harmonics.
   struct PeriodAverage {
     std::vector<double> weightedSum;  // per place in the period
     std::vector<double> weights;
-    std::vector<double> hum;
-    std::vector<std::size_t> harmonics;  // which of the lowest harmonics it subtracts
-    std::vector<double> cosine;          // one turn over the period
-    std::vector<double> sine;
+    std::vector<Harmonic> harmonics;  // the ones it subtracts
+    std::vector<double> hum;          // the average's lowest harmonics: what is subtracted
+    double humPower = 0.0;
     std::size_t position = 0;  // where the next sample falls in the period
     double keep = 0.0;         // what is kept of the average at each period
     std::size_t samplesLearnt = 0;
     std::size_t leastToLearn = 0;  // samples heard before anything is subtracted
   };
-  static std::vector<double> Shape(const PeriodAverage& average);
-  static void KeepLowestHarmonics(PeriodAverage& average, const std::vector<double>& shape);
+  void FindHum(PeriodAverage& average);
   static void Learn(PeriodAverage& average, const std::int16_t* samples, std::size_t count, double weight);
   static bool HeldInBlock(const PeriodAverage& average, std::size_t first, const std::int16_t* samples,
                           std::size_t count);
 
   std::vector<PeriodAverage> averages_;
-  std::vector<double> cleaned_;
+  std::vector<double> shape_;    // an average, worked out for FindHum
+  std::vector<double> cleaned_;  // the block being cleaned
 };
