@@ -1,6 +1,7 @@
 #include "analysis/mains_hum_filter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "analysis/fourier_transform.h"
@@ -12,7 +13,7 @@ constexpr std::int32_t kMainsFrequencies[] = {50, 60};
 // the average (about 20 dB down), short enough to follow the mains as it drifts.
 constexpr double kAveragingSeconds = 2.0;
 // Up to 350 and 420 Hz: the hum's strongest harmonics and the ones that pass for a low note.
-constexpr std::int32_t kHarmonics = 7;
+constexpr std::size_t kHarmonics = 7;
 // Hum this far under the block (25 dB) does not mislead the analysis: leave the block be.
 constexpr double kNegligiblePower = 3e-3;
 // Until it has heard this long, the average holds a string played from the start as much
@@ -22,6 +23,10 @@ constexpr double kLeastLearningSeconds = 0.5;
 // quarter of its own size. A string's leftovers in the average, or hum that has stopped,
 // project on it only by chance, and subtracting them would add a sound, not remove one.
 constexpr double kShareFound = 0.25;
+// A hum found this far (10 dB) under what matters is not worked out again for every block,
+// only every tenth of a second.
+constexpr double kFarUnder = 0.1;
+constexpr double kLookAgainSeconds = 0.1;
 // A block's weight in the average is one over its power; this keeps digital silence finite.
 constexpr double kLeastPower = 1.0;
 
@@ -31,15 +36,27 @@ double Power(const std::vector<double>& values) {
   return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
 }
 
-// A place in the period one step on.
-std::size_t Next(std::size_t place, std::size_t length) { return place + 1 == length ? 0 : place + 1; }
+// To the nearest whole number, halves away from zero (std::lround is a library call).
+double RoundHalfAway(double value) { return static_cast<double>(static_cast<std::int32_t>(value < 0.0 ? value - 0.5 : value + 0.5)); }
+
+// Calls step(place, index, run) for each stretch of the block that runs without wrapping
+// round the period: samples index .. index + run − 1 fall on places place .. place + run − 1.
+template <typename Step>
+void ForEachRun(std::size_t first, std::size_t count, std::size_t length, Step step) {
+  for (std::size_t index = 0, place = first; index < count;) {
+    const std::size_t run = std::min(count - index, length - place);
+    step(place, index, run);
+    index += run;
+    place = place + run == length ? 0 : place + run;
+  }
+}
 
 // Whether an earlier mains frequency already subtracts this harmonic (300 Hz is both 6 × 50
 // and 5 × 60): only one of them may.
-bool SubtractedEarlier(std::int32_t mains, std::int32_t harmonic) {
-  const std::int32_t frequency = harmonic * mains;
+bool SubtractedEarlier(std::int32_t mains, std::size_t harmonic) {
+  const std::int32_t frequency = static_cast<std::int32_t>(harmonic) * mains;
   return std::any_of(std::begin(kMainsFrequencies), std::end(kMainsFrequencies), [&](std::int32_t other) {
-    return other < mains && frequency % other == 0 && frequency <= other * kHarmonics;
+    return other < mains && frequency % other == 0 && frequency <= other * static_cast<std::int32_t>(kHarmonics);
   });
 }
 
@@ -53,18 +70,17 @@ MainsHumFilter::MainsHumFilter(std::int32_t sampleRate) {
     PeriodAverage average;
     average.weightedSum.assign(length, 0.0);
     average.weights.assign(length, 0.0);
-    for (std::int32_t harmonic = 1; harmonic <= kHarmonics; ++harmonic) {
-      if (SubtractedEarlier(mains, harmonic)) continue;
-      Harmonic wave;
-      for (std::size_t i = 0; i < length; ++i) {
-        const double angle = kTwoPi * harmonic * static_cast<double>(i) / static_cast<double>(length);
-        wave.cosine.push_back(std::cos(angle));
-        wave.sine.push_back(std::sin(angle));
+    // A harmonic left to another mains frequency stays in the table as zeros.
+    for (std::size_t i = 0; i < length; ++i)
+      for (std::size_t harmonic = 1; harmonic <= kHarmonics; ++harmonic) {
+        const double angle = kTwoPi * static_cast<double>(harmonic) * static_cast<double>(i) / static_cast<double>(length);
+        const bool subtracted = !SubtractedEarlier(mains, harmonic);
+        average.waves.push_back(subtracted ? std::cos(angle) : 0.0);
+        average.waves.push_back(subtracted ? std::sin(angle) : 0.0);
       }
-      average.harmonics.push_back(std::move(wave));
-    }
     average.keep = 1.0 - 1.0 / (kAveragingSeconds * mains);
     average.leastToLearn = static_cast<std::size_t>(kLeastLearningSeconds * sampleRate);
+    average.lookAgainAfter = static_cast<std::size_t>(kLookAgainSeconds * sampleRate);
     averages_.push_back(std::move(average));
   }
 }
@@ -77,19 +93,23 @@ void MainsHumFilter::FindHum(PeriodAverage& average) {
     if (average.weights[i] > 0.0) shape_[i] = average.weightedSum[i] / average.weights[i];
     mean += shape_[i];
   }
-  average.hum.assign(length, mean / static_cast<double>(length));
-  for (const Harmonic& wave : average.harmonics) {
-    double re = 0.0;
-    double im = 0.0;
-    for (std::size_t i = 0; i < length; ++i) {
-      re += shape_[i] * wave.cosine[i];
-      im += shape_[i] * wave.sine[i];
-    }
-    re *= 2.0 / static_cast<double>(length);
-    im *= 2.0 / static_cast<double>(length);
-    for (std::size_t i = 0; i < length; ++i) average.hum[i] += re * wave.cosine[i] + im * wave.sine[i];
+  // One pass over the period for all harmonics at once, then one to put them together.
+  constexpr std::size_t kWaves = 2 * kHarmonics;
+  std::array<double, kWaves> amounts{};
+  for (std::size_t i = 0; i < length; ++i) {
+    const double* wave = &average.waves[i * kWaves];
+    for (std::size_t k = 0; k < kWaves; ++k) amounts[k] += shape_[i] * wave[k];
+  }
+  for (double& amount : amounts) amount *= 2.0 / static_cast<double>(length);
+  average.hum.resize(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    const double* wave = &average.waves[i * kWaves];
+    double value = mean / static_cast<double>(length);
+    for (std::size_t k = 0; k < kWaves; ++k) value += amounts[k] * wave[k];
+    average.hum[i] = value;
   }
   average.humPower = Power(average.hum);
+  average.samplesSinceFound = 0;
 }
 
 void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count) {
@@ -99,39 +119,55 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count) {
   bool changed = false;
   for (PeriodAverage& average : averages_) {
     const bool learnt = average.samplesLearnt >= average.leastToLearn;
-    if (learnt) FindHum(average);
-    const bool heard = learnt && average.humPower >= kNegligiblePower * blockPower;
+    // Working the hum out is the dear part: skip it while the last hum found lies far under
+    // what would matter, looking again at least every tenth of a second.
+    const bool mayMatter = average.humPower >= kNegligiblePower * kFarUnder * blockPower ||
+                           average.samplesSinceFound >= average.lookAgainAfter;
+    const bool found = learnt && mayMatter;
+    if (found) FindHum(average);
+    const bool heard = found && average.humPower >= kNegligiblePower * blockPower;
     const std::size_t first = average.position;
     Learn(average, samples, count, 1.0 / (blockPower + kLeastPower));
     if (heard && HeldInBlock(average, first, samples, count)) {
-      for (std::size_t i = 0, at = first; i < count; ++i, at = Next(at, average.hum.size()))
-        cleaned_[i] -= average.hum[at];
+      ForEachRun(first, count, average.hum.size(), [&](std::size_t place, std::size_t index, std::size_t run) {
+        for (std::size_t k = 0; k < run; ++k) cleaned_[index + k] -= average.hum[place + k];
+      });
       changed = true;
     }
   }
   if (!changed) return;
   for (std::size_t i = 0; i < count; ++i)
-    samples[i] = static_cast<std::int16_t>(std::clamp(std::lround(cleaned_[i]), -32768L, 32767L));
+    samples[i] = static_cast<std::int16_t>(RoundHalfAway(std::clamp(cleaned_[i], -32768.0, 32767.0)));
 }
 
 void MainsHumFilter::Learn(PeriodAverage& average, const std::int16_t* samples, std::size_t count, double weight) {
   const std::size_t length = average.weights.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t at = average.position;
-    average.weightedSum[at] = average.weightedSum[at] * average.keep + weight * samples[i];
-    average.weights[at] = average.weights[at] * average.keep + weight;
-    average.position = Next(at, length);
+  // What the average forgets over the block, at once rather than sample by sample.
+  const double kept = std::pow(average.keep, static_cast<double>(count) / static_cast<double>(length));
+  for (std::size_t i = 0; i < length; ++i) {
+    average.weightedSum[i] *= kept;
+    average.weights[i] *= kept;
   }
+  ForEachRun(average.position, count, length, [&](std::size_t place, std::size_t index, std::size_t run) {
+    for (std::size_t k = 0; k < run; ++k) {
+      average.weightedSum[place + k] += weight * samples[index + k];
+      average.weights[place + k] += weight;
+    }
+  });
+  average.position = (average.position + count) % length;
   average.samplesLearnt += count;
+  average.samplesSinceFound += count;
 }
 
 bool MainsHumFilter::HeldInBlock(const PeriodAverage& average, std::size_t first, const std::int16_t* samples,
                                  std::size_t count) {
   double shared = 0.0;
   double own = 0.0;
-  for (std::size_t i = 0, at = first; i < count; ++i, at = Next(at, average.hum.size())) {
-    shared += samples[i] * average.hum[at];
-    own += average.hum[at] * average.hum[at];
-  }
+  ForEachRun(first, count, average.hum.size(), [&](std::size_t place, std::size_t index, std::size_t run) {
+    for (std::size_t k = 0; k < run; ++k) {
+      shared += samples[index + k] * average.hum[place + k];
+      own += average.hum[place + k] * average.hum[place + k];
+    }
+  });
   return shared >= kShareFound * own;
 }

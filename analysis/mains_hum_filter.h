@@ -27,22 +27,20 @@ class MainsHumFilter {
   void Remove(std::int16_t* samples, std::size_t count);
 
  private:
-  // One harmonic of the mains frequency over one period.
-  struct Harmonic {
-    std::vector<double> cosine;
-    std::vector<double> sine;
-  };
   // The weighted average of the stream folded on one mains period, and its lowest harmonics.
   struct PeriodAverage {
     std::vector<double> weightedSum;  // per place in the period
     std::vector<double> weights;
-    std::vector<Harmonic> harmonics;  // the ones it subtracts
+    // The harmonics it subtracts over one period: at each place, the cosine and sine of each.
+    std::vector<double> waves;
     std::vector<double> hum;          // the average's lowest harmonics: what is subtracted
     double humPower = 0.0;
     std::size_t position = 0;  // where the next sample falls in the period
     double keep = 0.0;         // what is kept of the average at each period
     std::size_t samplesLearnt = 0;
     std::size_t leastToLearn = 0;  // samples heard before anything is subtracted
+    std::size_t samplesSinceFound = 0;
+    std::size_t lookAgainAfter = 0;
   };
   void FindHum(PeriodAverage& average);
   static void Learn(PeriodAverage& average, const std::int16_t* samples, std::size_t count, double weight);
