@@ -120,9 +120,10 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count) {
   for (PeriodAverage& average : averages_) {
     const bool learnt = average.samplesLearnt >= average.leastToLearn;
     // Working the hum out is the dear part: skip it while the last hum found lies far under
-    // what would matter, looking again at least every tenth of a second.
-    const bool mayMatter = average.humPower >= kNegligiblePower * kFarUnder * blockPower ||
-                           average.samplesSinceFound >= average.lookAgainAfter;
+    // what would matter, looking again at least every tenth of a second, and in digital
+    // silence, where there is nothing to subtract it from.
+    const bool mayMatter = blockPower > 0.0 && (average.humPower >= kNegligiblePower * kFarUnder * blockPower ||
+                                                average.samplesSinceFound >= average.lookAgainAfter);
     const bool found = learnt && mayMatter;
     if (found) FindHum(average);
     const bool heard = found && average.humPower >= kNegligiblePower * blockPower;
