@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -191,6 +192,22 @@ TEST(MeasuringLoop, SilenceReadsZeroAndKeepsTheLastNote) {
   EXPECT_EQ(bench.view.writes["frequency"], 1);  // written only when it changes
   EXPECT_EQ(bench.view.note, "Note: E2");
   EXPECT_EQ(bench.view.tuning, "Tuning: +3");
+}
+
+TEST(MeasuringLoop, TheHumIsLearntAcrossBlocksAndTheStringNamed) {
+  // B3 that has faded to the level of 60 Hz hum: block by block it repeats after four of
+  // its periods, near the hum's, and reads B1 unless the hum is taken out first.
+  const auto b3WithHum = [](std::uint64_t n) {
+    const double t = static_cast<double>(n) / 44100.0;
+    double x = 0.0;
+    for (int k = 1; k <= 3; ++k) x += std::sin(2 * kPi * k * 246.94 * t + k) / k;
+    for (int k = 1; k <= 5; ++k) x += std::sin(2 * kPi * k * 60.0 * t + 2 * k) / k;
+    return static_cast<std::int16_t>(std::lround(3000 * x));
+  };
+  Bench bench({Device(b3WithHum)});
+  bench.StopAfter(90);  // two seconds
+  bench.loop.PushButton2_Click();
+  EXPECT_EQ(bench.view.note, "Note: B3");
 }
 
 TEST(MeasuringLoop, ACloseRequestWhileMeasuringStopsAndIsRefused) {
