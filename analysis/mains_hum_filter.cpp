@@ -112,8 +112,19 @@ void MainsHumFilter::FindHum(PeriodAverage& average) {
   average.samplesSinceFound = 0;
 }
 
-void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count) {
+void MainsHumFilter::Forget() {
+  for (PeriodAverage& average : averages_) {
+    std::fill(average.weightedSum.begin(), average.weightedSum.end(), 0.0);
+    std::fill(average.weights.begin(), average.weights.end(), 0.0);
+    average.humPower = 0.0;
+    average.samplesLearnt = 0;
+    average.samplesSinceFound = average.lookAgainAfter;
+  }
+}
+
+void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint64_t position) {
   if (count == 0) return;
+  for (PeriodAverage& average : averages_) average.position = static_cast<std::size_t>(position % average.weights.size());
   cleaned_.assign(samples, samples + count);
   const double blockPower = Power(cleaned_);
   bool changed = false;

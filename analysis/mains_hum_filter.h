@@ -24,7 +24,11 @@ class MainsHumFilter {
   explicit MainsHumFilter(std::int32_t sampleRate);
 
   // Removes the hum learnt so far from the block, in place, and learns from the block.
-  void Remove(std::int16_t* samples, std::size_t count);
+  // `position` is where the block starts in the stream, in samples: blocks need not follow
+  // one another without a gap, but their positions must be counted from one start.
+  void Remove(std::int16_t* samples, std::size_t count, std::uint64_t position);
+  // Forgets all it learnt, as when the stream breaks off and starts again.
+  void Forget();
 
  private:
   // The weighted average of the stream folded on one mains period, and its lowest harmonics.

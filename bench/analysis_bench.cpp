@@ -64,9 +64,11 @@ void BM_MainsHumFilter(benchmark::State& state) {
       original[n] = static_cast<std::int16_t>(original[n] + std::lround(2000 * std::sin(2 * kPi * 50.0 * static_cast<double>(n) / 44100.0)));
   std::vector<std::int16_t> block(N);
   MainsHumFilter filter(44100);
+  std::uint64_t position = 0;
   for (auto _ : state) {
     block = original;
-    filter.Remove(block.data(), N);
+    filter.Remove(block.data(), N, position);
+    position += N;
     benchmark::DoNotOptimize(block.data());
   }
   SetBlockShare(state, static_cast<double>(N));

@@ -167,3 +167,7 @@ bool BoundedWaveInput::WaitDone(HWaveIn handle, WaveHeader* header,
                                 std::chrono::milliseconds timeout) {
   return backend_->WaitDone(handle, header, timeout);
 }
+
+std::optional<std::uint64_t> BoundedWaveInput::LastBufferPosition(HWaveIn handle) {
+  return backend_->LastBufferPosition(handle);
+}

@@ -30,6 +30,7 @@ class BoundedWaveInput : public WaveInput {
   MMResult Reset(HWaveIn handle) override;
   MMResult Close(HWaveIn handle) override;
   bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+  std::optional<std::uint64_t> LastBufferPosition(HWaveIn handle) override;
 
   // True once every call handed to the worker has returned, within `timeout`.
   bool Settled(std::chrono::milliseconds timeout);

@@ -78,7 +78,8 @@ void MeasuringLoop::CaptureLoop() {
   std::string lastNoteWritten;
   // Only this loop writes the frequency caption: what it shows is known without asking.
   std::string frequencyShown = view_.FrequencyText();
-  // Blocks follow one another without gaps, so the hum learnt from one carries to the next.
+  // The hum learnt from one block carries to the next where the device says where each
+  // block lies in its stream (what comes between blocks is dropped).
   MainsHumFilter hum(kSampleRate);
 
   for (bool firstBlock = true;; firstBlock = false) {
@@ -96,7 +97,10 @@ void MeasuringLoop::CaptureLoop() {
     if (hWaveIn == 0) return;
     waveInput_.UnprepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
 
-    hum.Remove(Samples_.data(), static_cast<std::size_t>(N));
+    if (const auto position = waveInput_.LastBufferPosition(hWaveIn))
+      hum.Remove(Samples_.data(), static_cast<std::size_t>(N), *position);
+    else
+      hum.Forget();
     const double frequency = analysis_.DominantFrequency(Samples_, BitReversedIndex_, kSampleRate);
     std::string frequencyText = FrequencyCaption(frequency, decimalSeparator);
     if (frequencyText != frequencyShown) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
 using HWaveIn = std::uintptr_t;  // 0: no device open
 using MMResult = std::uint32_t;
@@ -86,4 +87,10 @@ class WaveInput {
   // Blocks without burning the processor until WHDR_DONE is set on header or the
   // timeout passes; true when done. Replaces a spinning poll of dwFlags.
   virtual bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) = 0;
+
+  // Where the buffer given back last starts in the device's stream, in samples, counting
+  // those recorded between buffers and dropped. Empty where the backend cannot tell, and
+  // where sound was lost since the buffer before: the count is consistent again from the
+  // next buffer on. What follows the stream across buffers (the hum filter) needs it.
+  virtual std::optional<std::uint64_t> LastBufferPosition(HWaveIn /*handle*/) { return std::nullopt; }
 };

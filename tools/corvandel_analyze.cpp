@@ -89,7 +89,7 @@ int Analyse(const CommandLine& line) {
     const double time = static_cast<double>(blocks * blockLength) / sampleRate;
     ++blocks;
     double frequency = 0.0;
-    hum.Remove(buffer.data(), blockLength);
+    hum.Remove(buffer.data(), blockLength, (blocks - 1) * blockLength);
     try {
       frequency = analysis.DominantFrequency(buffer, table, sampleRate);
       frequencyLabel = FrequencyCaption(frequency);

@@ -188,6 +188,11 @@ class AlsaWaveInput::Recorder {
     return changed_.wait_for(lock, timeout, [header] { return (header->dwFlags & WHDR_DONE) != 0; });
   }
 
+  std::optional<std::uint64_t> LastBufferPosition() {
+    std::lock_guard lock(mutex_);
+    return lastBufferStart_;
+  }
+
  private:
   void GiveBack() {
     queue_.GiveBack();
@@ -222,11 +227,17 @@ class AlsaWaveInput::Recorder {
       const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
       if (!running) lastRead_ = Clock::now();
+      const bool starting = !running;
       bool ok = running || (running = FitPeriodTo(wanted) && snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
+      if (starting && running) {  // a new stream: positions count from here
+        framesRead_ = 0;
+        soundLost_ = false;
+      }
       if (ok && filling != ticket) {
         filling = ticket;
         filled = 0;
         ok = DropBacklog();
+        StartBlock();
       }
       bool gap = false;
       const snd_pcm_sframes_t read =
@@ -236,18 +247,30 @@ class AlsaWaveInput::Recorder {
         failed_ = true;  // no more sound: the queued buffer is never done
         continue;
       }
-      if (gap) filled = 0;  // a block must be one stretch of sound: start it again
+      if (gap) {  // a block must be one stretch of sound: start it again
+        filled = 0;
+        StartBlock();
+      }
       if (queue_.Queued() == nullptr || ticket_ != ticket) continue;  // given back meanwhile
       std::memcpy(queued->lpData + filled * sizeof(std::int16_t), scratch_.data(),
                   static_cast<std::size_t>(read) * sizeof(std::int16_t));
       filled += static_cast<std::size_t>(read);
       if (filled == wanted) {
         queued->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
+        lastBufferStart_ = blockFollowsLast_ ? std::optional<std::uint64_t>(blockStart_) : std::nullopt;
         GiveBack();
       }
     }
     lock.unlock();
     if (running) snd_pcm_drop(pcm_);
+  }
+
+  // The block being filled starts at the next sample read; it follows on from the last
+  // block's count only if no sound was lost since.
+  void StartBlock() {
+    blockStart_ = framesRead_;
+    blockFollowsLast_ = !soundLost_;
+    soundLost_ = false;
   }
 
   // Sound comes a period at a time, and each period wakes this thread and the sound
@@ -283,6 +306,7 @@ class AlsaWaveInput::Recorder {
       const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
       if (read == 0 || read == -EAGAIN) return true;  // nothing more to drop just now
       if (read < 0) return Recover(static_cast<int>(read));
+      framesRead_ += static_cast<std::uint64_t>(read);
       most -= read;
     }
     return true;
@@ -297,6 +321,7 @@ class AlsaWaveInput::Recorder {
     const snd_pcm_sframes_t read =
         ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
     if (read > 0) {
+      framesRead_ += static_cast<std::uint64_t>(read);
       lastRead_ = Clock::now();
       return read;
     }
@@ -310,6 +335,7 @@ class AlsaWaveInput::Recorder {
   }
 
   bool Recover(int error) {
+    soundLost_ = true;
     if (snd_pcm_recover(pcm_, error, 1) < 0) return false;
     return snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || snd_pcm_start(pcm_) == 0;
   }
@@ -325,6 +351,14 @@ class AlsaWaveInput::Recorder {
   std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
   Clock::time_point lastRead_;         // the driver thread's own: when sound last came
   unsigned latency_ = kLatencyMicroseconds;  // the driver thread's own, after Open: as set
+  // The driver thread's own: samples read from the stream since it started, dropped ones
+  // included; whether any were lost (an overrun) since the last block started; where the
+  // block being filled starts and whether that follows on from the last block's count.
+  std::uint64_t framesRead_ = 0;
+  bool soundLost_ = false;
+  std::uint64_t blockStart_ = 0;
+  bool blockFollowsLast_ = false;
+  std::optional<std::uint64_t> lastBufferStart_;  // shared: where the last buffer given back starts
   std::thread thread_;                 // last, so it starts after the members above
 };
 
@@ -414,6 +448,11 @@ MMResult AlsaWaveInput::Close(HWaveIn handle) {
     open_.erase(found);
   }
   return kNoError;  // `closing` stops its thread and closes the PCM here
+}
+
+std::optional<std::uint64_t> AlsaWaveInput::LastBufferPosition(HWaveIn handle) {
+  Recorder* recorder = Find(handle);
+  return recorder == nullptr ? std::nullopt : recorder->LastBufferPosition();
 }
 
 bool AlsaWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) {

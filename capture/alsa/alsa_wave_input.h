@@ -52,6 +52,7 @@ class AlsaWaveInput : public WaveInput {
   MMResult Reset(HWaveIn handle) override;
   MMResult Close(HWaveIn handle) override;
   bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+  std::optional<std::uint64_t> LastBufferPosition(HWaveIn handle) override;
 
  private:
   class Recorder;

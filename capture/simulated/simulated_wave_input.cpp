@@ -58,6 +58,7 @@ struct SimulatedWaveInput::State {
   bool started = false;
   Clock::time_point startTime;
   std::uint64_t nextSample = 0;     // position of the next sample in the device's source
+  std::optional<std::uint64_t> lastBufferStart;  // where the buffer given back last began
   std::uint64_t completedSinceOpen = 0;
   std::uint64_t completedTotal = 0;
 
@@ -108,6 +109,7 @@ struct SimulatedWaveInput::State {
       nextSample = std::max(nextSample, static_cast<std::uint64_t>(sinceStart * kSampleRate));
     }
     const std::uint32_t count = header.dwBufferLength / 2;
+    lastBufferStart = nextSample;
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::int16_t sample = source ? source(nextSample + i) : std::int16_t{0};
       std::memcpy(header.lpData + 2 * i, &sample, sizeof sample);
@@ -191,6 +193,7 @@ MMResult SimulatedWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
   s.openDevice = index;
   s.started = false;
   s.nextSample = 0;
+  s.lastBufferStart.reset();
   s.completedSinceOpen = 0;
   *handle = s.openHandle;
   return kNoError;
@@ -259,6 +262,11 @@ bool SimulatedWaveInput::WaitDone(HWaveIn, WaveHeader* header, std::chrono::mill
   std::unique_lock lock(state_->mutex);
   return state_->changed.wait_for(lock, timeout,
                                   [header] { return (header->dwFlags & WHDR_DONE) != 0; });
+}
+
+std::optional<std::uint64_t> SimulatedWaveInput::LastBufferPosition(HWaveIn) {
+  std::lock_guard lock(state_->mutex);
+  return state_->lastBufferStart;
 }
 
 std::vector<std::string> SimulatedWaveInput::Calls() const {

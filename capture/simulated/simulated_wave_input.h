@@ -51,6 +51,7 @@ class SimulatedWaveInput : public WaveInput {
   MMResult Reset(HWaveIn handle) override;
   MMResult Close(HWaveIn handle) override;
   bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+  std::optional<std::uint64_t> LastBufferPosition(HWaveIn handle) override;
 
   // What the program did, in order: "Open 2", "Start", "PrepareHeader", "AddBuffer",
   // "UnprepareHeader", "Reset", "Close" (calls on a zero or stale handle are recorded

@@ -39,7 +39,7 @@ std::vector<std::int16_t> Stream(double seconds, double f0, double stringFrom, d
 test_signals::Reading LastBlock(std::vector<std::int16_t> samples, std::size_t points, bool filtered) {
   MainsHumFilter filter(kRate);
   const std::size_t blocks = samples.size() / points;
-  for (std::size_t b = 0; b < blocks && filtered; ++b) filter.Remove(samples.data() + b * points, points);
+  for (std::size_t b = 0; b < blocks && filtered; ++b) filter.Remove(samples.data() + b * points, points, b * points);
   const std::vector<std::int16_t> last(samples.begin() + static_cast<std::ptrdiff_t>((blocks - 1) * points),
                                        samples.begin() + static_cast<std::ptrdiff_t>(blocks * points));
   return test_signals::Analyse(last);
@@ -81,7 +81,7 @@ TEST(MainsHumFilter, KeepsTheReadingsOfStringsWithoutHum) {
       std::vector<std::int16_t> filtered = original;
       MainsHumFilter filter(kRate);
       for (std::size_t at = 0; at + points <= filtered.size(); at += points) {
-        filter.Remove(filtered.data() + at, points);
+        filter.Remove(filtered.data() + at, points, at);
         const auto block = [&](const std::vector<std::int16_t>& x) {
           return std::vector<std::int16_t>(x.begin() + static_cast<std::ptrdiff_t>(at),
                                            x.begin() + static_cast<std::ptrdiff_t>(at + points));
@@ -99,7 +99,7 @@ TEST(MainsHumFilter, LeavesSilenceSilentWhenTheHumStops) {
   samples.resize(80 * 1024);
   samples.resize(samples.size() + 4096, 0);  // the cable is pulled
   MainsHumFilter filter(kRate);
-  for (std::size_t at = 0; at < samples.size(); at += 1024) filter.Remove(samples.data() + at, 1024);
+  for (std::size_t at = 0; at < samples.size(); at += 1024) filter.Remove(samples.data() + at, 1024, at);
   const std::vector<std::int16_t> tail(samples.end() - 4096, samples.end());
   EXPECT_EQ(tail, std::vector<std::int16_t>(4096, 0));
 }
@@ -108,7 +108,7 @@ TEST(MainsHumFilter, LeavesAStreamAloneWhereTheMainsPeriodIsNoWholeNumberOfSampl
   const std::vector<std::int16_t> original = Stream(1.0, 110.0, 0.0, 60, 0);
   std::vector<std::int16_t> samples = original;
   MainsHumFilter filter(11025);  // 220.5 and 183.75 samples to a mains period
-  for (std::size_t at = 0; at + 1024 <= samples.size(); at += 1024) filter.Remove(samples.data() + at, 1024);
+  for (std::size_t at = 0; at + 1024 <= samples.size(); at += 1024) filter.Remove(samples.data() + at, 1024, at);
   EXPECT_EQ(samples, original);
 }
 

@@ -67,6 +67,10 @@ TEST_P(WaveInputContract, EachBufferHoldsTheSoundThatFollowsItsQueuing) {
       ASSERT_EQ(buffer.samples[k], buffer.samples[k - 1] + 1) << "pass " << pass << ", sample " << k;
     }
     EXPECT_GT(buffer.samples[0], previousEnd) << "a block holds sound recorded after the last";
+    // The ramp's value tells where in the stream the block starts, as the backend says.
+    const auto position = input->LastBufferPosition(handle);
+    ASSERT_TRUE(position.has_value()) << "pass " << pass;
+    EXPECT_EQ(buffer.samples[0], 1000 + static_cast<std::int64_t>(*position % 30000)) << "pass " << pass;
     EXPECT_THAT(std::vector(buffer.samples.begin() + 1024, buffer.samples.end()), Each(0));
     previousEnd = buffer.samples[1023];
   }
