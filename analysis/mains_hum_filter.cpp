@@ -24,9 +24,9 @@ constexpr double kLeastLearningSeconds = 0.5;
 // project on it only by chance, and subtracting them would add a sound, not remove one.
 constexpr double kShareFound = 0.25;
 // A hum found this far (10 dB) under what matters is not worked out again for every block,
-// only every tenth of a second.
+// only every half second (a quieter block has it worked out at once).
 constexpr double kFarUnder = 0.1;
-constexpr double kLookAgainSeconds = 0.1;
+constexpr double kLookAgainSeconds = 0.5;
 // A block's weight in the average is one over its power; this keeps digital silence finite.
 constexpr double kLeastPower = 1.0;
 
@@ -125,8 +125,9 @@ void MainsHumFilter::Forget() {
 void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint64_t position) {
   if (count == 0) return;
   for (PeriodAverage& average : averages_) average.position = static_cast<std::size_t>(position % average.weights.size());
-  cleaned_.assign(samples, samples + count);
-  const double blockPower = Power(cleaned_);
+  double blockPower = 0.0;
+  for (std::size_t i = 0; i < count; ++i) blockPower += static_cast<double>(samples[i]) * samples[i];
+  blockPower /= static_cast<double>(count);
   bool changed = false;
   for (PeriodAverage& average : averages_) {
     const bool learnt = average.samplesLearnt >= average.leastToLearn;
@@ -141,6 +142,7 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint6
     const std::size_t first = average.position;
     Learn(average, samples, count, 1.0 / (blockPower + kLeastPower));
     if (heard && HeldInBlock(average, first, samples, count)) {
+      if (!changed) cleaned_.assign(samples, samples + count);
       ForEachRun(first, count, average.hum.size(), [&](std::size_t place, std::size_t index, std::size_t run) {
         for (std::size_t k = 0; k < run; ++k) cleaned_[index + k] -= average.hum[place + k];
       });
