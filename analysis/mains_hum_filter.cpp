@@ -37,7 +37,9 @@ double Power(const std::vector<double>& values) {
 }
 
 // To the nearest whole number, halves away from zero (std::lround is a library call).
-double RoundHalfAway(double value) { return static_cast<double>(static_cast<std::int32_t>(value < 0.0 ? value - 0.5 : value + 0.5)); }
+double RoundHalfAway(double value) {
+  return static_cast<double>(static_cast<std::int32_t>(value < 0.0 ? value - 0.5 : value + 0.5));
+}
 
 // Calls step(place, index, run) for each stretch of the block that runs without wrapping
 // round the period: samples index .. index + run − 1 fall on places place .. place + run − 1.
@@ -73,7 +75,8 @@ MainsHumFilter::MainsHumFilter(std::int32_t sampleRate) {
     // A harmonic left to another mains frequency stays in the table as zeros.
     for (std::size_t i = 0; i < length; ++i)
       for (std::size_t harmonic = 1; harmonic <= kHarmonics; ++harmonic) {
-        const double angle = kTwoPi * static_cast<double>(harmonic) * static_cast<double>(i) / static_cast<double>(length);
+        const double angle =
+            kTwoPi * static_cast<double>(harmonic) * static_cast<double>(i) / static_cast<double>(length);
         const bool subtracted = !SubtractedEarlier(mains, harmonic);
         average.waves.push_back(subtracted ? std::cos(angle) : 0.0);
         average.waves.push_back(subtracted ? std::sin(angle) : 0.0);
@@ -124,7 +127,8 @@ void MainsHumFilter::Forget() {
 
 void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint64_t position) {
   if (count == 0) return;
-  for (PeriodAverage& average : averages_) average.position = static_cast<std::size_t>(position % average.weights.size());
+  for (PeriodAverage& average : averages_)
+    average.position = static_cast<std::size_t>(position % average.weights.size());
   double blockPower = 0.0;
   for (std::size_t i = 0; i < count; ++i) blockPower += static_cast<double>(samples[i]) * samples[i];
   blockPower /= static_cast<double>(count);
@@ -132,8 +136,8 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint6
   for (PeriodAverage& average : averages_) {
     const bool learnt = average.samplesLearnt >= average.leastToLearn;
     // Working the hum out is the dear part: skip it while the last hum found lies far under
-    // what would matter, looking again at least every tenth of a second, and in digital
-    // silence, where there is nothing to subtract it from.
+    // what would matter, looking again at least every half second, and in digital silence,
+    // where there is nothing to subtract it from.
     const bool mayMatter = blockPower > 0.0 && (average.humPower >= kNegligiblePower * kFarUnder * blockPower ||
                                                 average.samplesSinceFound >= average.lookAgainAfter);
     const bool found = learnt && mayMatter;

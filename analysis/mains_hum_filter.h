@@ -1,5 +1,5 @@
-// Removes mains hum (50 or 60 Hz and its lower harmonics) from a stream of consecutive
-// blocks, before they are analysed.
+// Removes mains hum (50 or 60 Hz and its lower harmonics) from the blocks of a stream,
+// before they are analysed.
 //
 // Hum repeats after exactly one mains period, and at the usual sample rates that period is
 // a whole number of samples (882 and 735 at 44100 Hz). Averaged over the last seconds, the

@@ -61,7 +61,8 @@ void BM_MainsHumFilter(benchmark::State& state) {
   auto original = GuitarLikeBlock(N);
   if (state.range(1) != 0)
     for (std::size_t n = 0; n < N; ++n)
-      original[n] = static_cast<std::int16_t>(original[n] + std::lround(2000 * std::sin(2 * kPi * 50.0 * static_cast<double>(n) / 44100.0)));
+      original[n] = static_cast<std::int16_t>(
+          original[n] + std::lround(2000 * std::sin(2 * kPi * 50.0 * static_cast<double>(n) / 44100.0)));
   std::vector<std::int16_t> block(N);
   MainsHumFilter filter(44100);
   std::uint64_t position = 0;

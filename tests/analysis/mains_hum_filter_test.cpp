@@ -23,13 +23,14 @@ std::vector<std::int16_t> Stream(double seconds, double f0, double stringFrom, d
   const auto count = static_cast<std::size_t>(seconds * kRate);
   const double humScale = std::pow(10.0, -humDb / 20.0);
   const double humPartials[] = {1.0, 0.5, 0.7, 0.25, 0.35};
+  const double stringPartials[] = {1.0, 0.5, 0.3};
   std::vector<std::int16_t> samples(count);
   for (std::size_t i = 0; i < count; ++i) {
     const double t = static_cast<double>(i) / kRate;
     double x = 0.0;
     for (int k = 1; k <= 5; ++k) x += humScale * humPartials[k - 1] * std::sin(2 * kTestPi * k * mains * t + k);
     if (t >= stringFrom)
-      for (int k = 1; k <= 3; ++k) x += (k == 1 ? 1.0 : k == 2 ? 0.5 : 0.3) * std::sin(2 * kTestPi * k * f0 * t + 0.7 * k);
+      for (int k = 1; k <= 3; ++k) x += stringPartials[k - 1] * std::sin(2 * kTestPi * k * f0 * t + 0.7 * k);
     samples[i] = static_cast<std::int16_t>(std::lround(3000.0 * x));
   }
   return samples;
@@ -71,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(Streams, StringWithHum,
                                            HumCase{"B1_with_60_Hz_hum", 61.74, "B1", 60, 20, 4096},
                                            HumCase{"G1_alone", 49.0, "G1", 50, 200, 4096},
                                            HumCase{"Bb1_alone", 58.27, "Bb1", 60, 200, 4096}),
-                         [](const ::testing::TestParamInfo<HumCase>& tested) { return std::string(tested.param.name); });
+                         [](const ::testing::TestParamInfo<HumCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 TEST(MainsHumFilter, KeepsTheReadingsOfStringsWithoutHum) {
   // Played from the first block on, where the average holds little but the string.
