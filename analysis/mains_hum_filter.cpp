@@ -12,8 +12,9 @@ constexpr std::int32_t kMainsFrequencies[] = {50, 60};
 // Long enough that a string a hertz off a multiple of the mains frequency stays out of
 // the average (about 20 dB down), short enough to follow the mains as it drifts.
 constexpr double kAveragingSeconds = 2.0;
-// Up to 350 and 420 Hz: the hum's strongest harmonics and the ones that pass for a low note.
-constexpr std::size_t kHarmonics = 7;
+// MainsHumFilter::kHarmonics, up to 350 and 420 Hz: the hum's strongest harmonics and the
+// ones that pass for a low note.
+constexpr std::size_t kHarmonics = MainsHumFilter::kHarmonics;
 // Hum this far under the block (25 dB) does not mislead the analysis: leave the block be.
 constexpr double kNegligiblePower = 3e-3;
 // Until it has heard this long, the average holds a string played from the start as much
@@ -53,12 +54,12 @@ void ForEachRun(std::size_t first, std::size_t count, std::size_t length, Step s
   }
 }
 
-// Whether an earlier mains frequency already subtracts this harmonic (300 Hz is both 6 × 50
-// and 5 × 60): only one of them may.
-bool SubtractedEarlier(std::int32_t mains, std::size_t harmonic) {
+// Whether the other mains frequency has this harmonic among its own (300 Hz is both 6 × 50
+// and 5 × 60): only one of the two may subtract it.
+bool SharedWithOtherMains(std::int32_t mains, std::size_t harmonic) {
   const std::int32_t frequency = static_cast<std::int32_t>(harmonic) * mains;
   return std::any_of(std::begin(kMainsFrequencies), std::end(kMainsFrequencies), [&](std::int32_t other) {
-    return other < mains && frequency % other == 0 && frequency <= other * static_cast<std::int32_t>(kHarmonics);
+    return other != mains && frequency % other == 0 && frequency <= other * static_cast<std::int32_t>(kHarmonics);
   });
 }
 
@@ -72,15 +73,15 @@ MainsHumFilter::MainsHumFilter(std::int32_t sampleRate) {
     PeriodAverage average;
     average.weightedSum.assign(length, 0.0);
     average.weights.assign(length, 0.0);
-    // A harmonic left to another mains frequency stays in the table as zeros.
     for (std::size_t i = 0; i < length; ++i)
       for (std::size_t harmonic = 1; harmonic <= kHarmonics; ++harmonic) {
         const double angle =
             kTwoPi * static_cast<double>(harmonic) * static_cast<double>(i) / static_cast<double>(length);
-        const bool subtracted = !SubtractedEarlier(mains, harmonic);
-        average.waves.push_back(subtracted ? std::cos(angle) : 0.0);
-        average.waves.push_back(subtracted ? std::sin(angle) : 0.0);
+        average.waves.push_back(std::cos(angle));
+        average.waves.push_back(std::sin(angle));
       }
+    for (std::size_t harmonic = 1; harmonic <= kHarmonics; ++harmonic)
+      average.shared[harmonic - 1] = SharedWithOtherMains(mains, harmonic);
     average.keep = 1.0 - 1.0 / (kAveragingSeconds * mains);
     average.leastToLearn = static_cast<std::size_t>(kLeastLearningSeconds * sampleRate);
     average.lookAgainAfter = static_cast<std::size_t>(kLookAgainSeconds * sampleRate);
@@ -88,7 +89,7 @@ MainsHumFilter::MainsHumFilter(std::int32_t sampleRate) {
   }
 }
 
-void MainsHumFilter::FindHum(PeriodAverage& average) {
+void MainsHumFilter::FindHum(PeriodAverage& average, bool withShared) {
   const std::size_t length = average.weights.size();
   shape_.assign(length, 0.0);
   double mean = 0.0;
@@ -103,7 +104,8 @@ void MainsHumFilter::FindHum(PeriodAverage& average) {
     const double* wave = &average.waves[i * kWaves];
     for (std::size_t k = 0; k < kWaves; ++k) amounts[k] += shape_[i] * wave[k];
   }
-  for (double& amount : amounts) amount *= 2.0 / static_cast<double>(length);
+  for (std::size_t k = 0; k < kWaves; ++k)
+    amounts[k] *= withShared || !average.shared[k / 2] ? 2.0 / static_cast<double>(length) : 0.0;
   average.hum.resize(length);
   for (std::size_t i = 0; i < length; ++i) {
     const double* wave = &average.waves[i * kWaves];
@@ -133,6 +135,10 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint6
   for (std::size_t i = 0; i < count; ++i) blockPower += static_cast<double>(samples[i]) * samples[i];
   blockPower /= static_cast<double>(count);
   bool changed = false;
+  // The harmonics both mains frequencies share go with the one whose hum is the stronger.
+  const PeriodAverage* stronger = nullptr;
+  for (const PeriodAverage& average : averages_)
+    if (stronger == nullptr || average.humPower > stronger->humPower) stronger = &average;
   for (PeriodAverage& average : averages_) {
     const bool learnt = average.samplesLearnt >= average.leastToLearn;
     // Working the hum out is the dear part: skip it while the last hum found lies far under
@@ -141,7 +147,7 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint6
     const bool mayMatter = blockPower > 0.0 && (average.humPower >= kNegligiblePower * kFarUnder * blockPower ||
                                                 average.samplesSinceFound >= average.lookAgainAfter);
     const bool found = learnt && mayMatter;
-    if (found) FindHum(average);
+    if (found) FindHum(average, &average == stronger);
     const bool heard = found && average.humPower >= kNegligiblePower * blockPower;
     const std::size_t first = average.position;
     Learn(average, samples, count, 1.0 / (blockPower + kLeastPower));

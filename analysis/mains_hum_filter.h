@@ -15,12 +15,15 @@
 // stays silence.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 class MainsHumFilter {
  public:
+  static constexpr std::size_t kHarmonics = 7;  // up to 350 and 420 Hz
+
   explicit MainsHumFilter(std::int32_t sampleRate);
 
   // Removes the hum learnt so far from the block, in place, and learns from the block.
@@ -35,8 +38,9 @@ class MainsHumFilter {
   struct PeriodAverage {
     std::vector<double> weightedSum;  // per place in the period
     std::vector<double> weights;
-    // The harmonics it subtracts over one period: at each place, the cosine and sine of each.
+    // Its lowest harmonics over one period: at each place, the cosine and sine of each.
     std::vector<double> waves;
+    std::array<bool, kHarmonics> shared{};  // harmonics the other mains frequency has too
     std::vector<double> hum;          // the average's lowest harmonics: what is subtracted
     double humPower = 0.0;
     std::size_t position = 0;  // where the next sample falls in the period
@@ -46,7 +50,7 @@ class MainsHumFilter {
     std::size_t samplesSinceFound = 0;
     std::size_t lookAgainAfter = 0;
   };
-  void FindHum(PeriodAverage& average);
+  void FindHum(PeriodAverage& average, bool withShared);
   static void Learn(PeriodAverage& average, const std::int16_t* samples, std::size_t count, double weight);
   static bool HeldInBlock(const PeriodAverage& average, std::size_t first, const std::int16_t* samples,
                           std::size_t count);
