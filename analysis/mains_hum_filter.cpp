@@ -118,7 +118,9 @@ void MainsHumFilter::FindHum(PeriodAverage& average, bool withShared) {
 }
 
 void MainsHumFilter::Forget() {
+  // A stream with no positions at all asks for this at every block: nothing to forget then.
   for (PeriodAverage& average : averages_) {
+    if (average.samplesLearnt == 0) continue;
     std::fill(average.weightedSum.begin(), average.weightedSum.end(), 0.0);
     std::fill(average.weights.begin(), average.weights.end(), 0.0);
     average.humPower = 0.0;

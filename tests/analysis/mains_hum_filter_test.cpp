@@ -36,14 +36,21 @@ std::vector<std::int16_t> Stream(double seconds, double f0, double stringFrom, d
   return samples;
 }
 
-// The stream through the filter, block by block; the last block as the tuner analyses it.
-test_signals::Reading LastBlock(std::vector<std::int16_t> samples, std::size_t points, bool filtered) {
-  MainsHumFilter filter(kRate);
-  const std::size_t blocks = samples.size() / points;
-  for (std::size_t b = 0; b < blocks && filtered; ++b) filter.Remove(samples.data() + b * points, points, b * points);
-  const std::vector<std::int16_t> last(samples.begin() + static_cast<std::ptrdiff_t>((blocks - 1) * points),
-                                       samples.begin() + static_cast<std::ptrdiff_t>(blocks * points));
-  return test_signals::Analyse(last);
+// The stream through the filter, one whole block after another.
+std::vector<std::int16_t> Filtered(std::vector<std::int16_t> samples, std::size_t points,
+                                   std::int32_t rate = kRate) {
+  MainsHumFilter filter(rate);
+  for (std::size_t at = 0; at + points <= samples.size(); at += points) filter.Remove(samples.data() + at, points, at);
+  return samples;
+}
+
+std::vector<std::int16_t> Block(const std::vector<std::int16_t>& samples, std::size_t at, std::size_t points) {
+  return {samples.begin() + static_cast<std::ptrdiff_t>(at), samples.begin() + static_cast<std::ptrdiff_t>(at + points)};
+}
+
+// Where the last whole block of the stream starts.
+std::size_t LastBlockAt(const std::vector<std::int16_t>& samples, std::size_t points) {
+  return (samples.size() / points - 1) * points;
 }
 
 struct HumCase {
@@ -60,7 +67,8 @@ class StringWithHum : public ::testing::TestWithParam<HumCase> {};
 TEST_P(StringWithHum, NamesTheString) {
   const HumCase& c = GetParam();
   // The hum sounds for a second and a half before the pluck, as it does before a player starts.
-  const auto reading = LastBlock(Stream(3.0, c.f0, 1.5, c.mains, c.humDb), c.points, true);
+  const auto filtered = Filtered(Stream(3.0, c.f0, 1.5, c.mains, c.humDb), c.points);
+  const auto reading = test_signals::Analyse(Block(filtered, LastBlockAt(filtered, c.points), c.points));
   EXPECT_EQ(Note_Octave(GetMIDINoteNumber(reading.frequency)), c.note) << reading.frequency << " Hz";
 }
 
@@ -81,16 +89,10 @@ TEST(MainsHumFilter, KeepsTheReadingsOfStringsWithoutHum) {
   for (const double f0 : {82.41, 110.0, 146.83, 196.0, 246.94, 329.63})
     for (const std::size_t points : {1024, 2048, 4096}) {
       const std::vector<std::int16_t> original = Stream(2.5, f0, 0.0, 50, 200);
-      std::vector<std::int16_t> filtered = original;
-      MainsHumFilter filter(kRate);
+      const std::vector<std::int16_t> filtered = Filtered(original, points);
       for (std::size_t at = 0; at + points <= filtered.size(); at += points) {
-        filter.Remove(filtered.data() + at, points, at);
-        const auto block = [&](const std::vector<std::int16_t>& x) {
-          return std::vector<std::int16_t>(x.begin() + static_cast<std::ptrdiff_t>(at),
-                                           x.begin() + static_cast<std::ptrdiff_t>(at + points));
-        };
-        const double before = test_signals::Analyse(block(original)).frequency;
-        const double after = test_signals::Analyse(block(filtered)).frequency;
+        const double before = test_signals::Analyse(Block(original, at, points)).frequency;
+        const double after = test_signals::Analyse(Block(filtered, at, points)).frequency;
         ASSERT_GT(after, 0.0) << f0 << " Hz, N=" << points << ", block at " << at;
         EXPECT_LT(std::abs(test_signals::CentsBetween(after, before)), 1.0) << f0 << " Hz, N=" << points;
       }
@@ -102,11 +104,9 @@ TEST(MainsHumFilter, KeepsTheReadingsOfStringsWithoutHum) {
 // hum, so the 60 Hz hum, the stronger, must take it out.
 TEST(MainsHumFilter, TheStrongerHumTakesOutTheHarmonicBothMainsShare) {
   const std::vector<std::int16_t> original = Stream(3.0, 329.63, 0.0, 60, 20);
-  std::vector<std::int16_t> filtered = original;
-  MainsHumFilter filter(kRate);
-  for (std::size_t at = 0; at + 4096 <= filtered.size(); at += 4096) filter.Remove(filtered.data() + at, 4096, at);
+  const std::vector<std::int16_t> filtered = Filtered(original, 4096);
   // The 300 Hz part of what was taken out of the last whole block, against the hum's.
-  const std::size_t last = (filtered.size() / 4096 - 1) * 4096;
+  const std::size_t last = LastBlockAt(filtered, 4096);
   double re = 0.0;
   double im = 0.0;
   for (std::size_t i = last; i < last + 4096; ++i) {
@@ -123,18 +123,13 @@ TEST(MainsHumFilter, LeavesSilenceSilentWhenTheHumStops) {
   std::vector<std::int16_t> samples = Stream(2.0, 110.0, 0.5, 50, 0);
   samples.resize(80 * 1024);
   samples.resize(samples.size() + 4096, 0);  // the cable is pulled
-  MainsHumFilter filter(kRate);
-  for (std::size_t at = 0; at < samples.size(); at += 1024) filter.Remove(samples.data() + at, 1024, at);
-  const std::vector<std::int16_t> tail(samples.end() - 4096, samples.end());
-  EXPECT_EQ(tail, std::vector<std::int16_t>(4096, 0));
+  const std::vector<std::int16_t> filtered = Filtered(samples, 1024);
+  EXPECT_EQ(Block(filtered, filtered.size() - 4096, 4096), std::vector<std::int16_t>(4096, 0));
 }
 
 TEST(MainsHumFilter, LeavesAStreamAloneWhereTheMainsPeriodIsNoWholeNumberOfSamples) {
   const std::vector<std::int16_t> original = Stream(1.0, 110.0, 0.0, 60, 0);
-  std::vector<std::int16_t> samples = original;
-  MainsHumFilter filter(11025);  // 220.5 and 183.75 samples to a mains period
-  for (std::size_t at = 0; at + 1024 <= samples.size(); at += 1024) filter.Remove(samples.data() + at, 1024, at);
-  EXPECT_EQ(samples, original);
+  EXPECT_EQ(Filtered(original, 1024, 11025), original);  // 220.5 and 183.75 samples to a mains period
 }
 
 }  // namespace
