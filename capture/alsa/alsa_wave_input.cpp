@@ -160,9 +160,12 @@ class AlsaWaveInput::Recorder {
   }
 
   MMResult Add(WaveHeader* header, std::uint32_t size) {
-    std::lock_guard lock(mutex_);
-    if (queue_.Add(header, size) != kNoError) return kError;
-    ++ticket_;
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.Add(header, size) != kNoError) return kError;
+      ++ticket_;
+    }
+    // Woken after the unlock, the driver thread does not wake only to wait for the mutex.
     changed_.notify_all();
     return kNoError;
   }
