@@ -32,8 +32,11 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
   for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
   ForwardRealTransform(data, size, spectrum);
   magnitude_.resize(size / 2);
-  for (std::size_t k = 0; k < magnitude_.size(); ++k)
-    magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());
+  for (std::size_t k = 0; k < magnitude_.size(); ++k) {
+    const double power = spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag();
+    magnitude_[k] = std::sqrt(power);
+    power_ += power;
+  }
   binsPerHertz_ = static_cast<double>(size) / sampleRate;
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
   const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(kHighestFrequency * binsPerHertz_));
@@ -115,6 +118,26 @@ double BlockSpectrum::NoiseFloor() const {
   const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(0.45 * rate_ * binsPerHertz_));
   if (first >= last || !(strongest_ > 0.0)) return 0.0;
   return MiddleValue(magnitude_.data() + first, last - first) / strongest_;
+}
+
+double BlockSpectrum::ShortfallBelow(double below, double lag, double leastLevel) const {
+  const auto end = std::min(magnitude_.size(), static_cast<std::size_t>(std::max(0.0, below) * binsPerHertz_));
+  if (!(power_ > 0.0) || end < 3) return 0.0;
+  // One sound: the main lobe of the strongest peak there, if it is a peak and a strong one.
+  // Noise (pink above all, rising to the lowest bin) is no such sound.
+  const auto peak = static_cast<std::size_t>(std::max_element(magnitude_.begin() + 1, magnitude_.begin() + end) -
+                                             magnitude_.begin());
+  if (peak + 1 >= end || !(magnitude_[peak] > magnitude_[peak - 1]) || !(magnitude_[peak] > magnitude_[peak + 1]) ||
+      magnitude_[peak] < leastLevel * strongest_)
+    return 0.0;
+  const std::size_t lobe = kMainLobeBins * kPadding;
+  const std::size_t first = peak > lobe ? peak - lobe : 1;
+  const std::size_t last = std::min(end, peak + lobe + 1);
+  const double turnPerBin = 2.0 * kPi * lag / (binsPerHertz_ * rate_);
+  double shortfall = 0.0;
+  for (std::size_t k = first; k < last; ++k)
+    shortfall += magnitude_[k] * magnitude_[k] * (1.0 - std::cos(turnPerBin * static_cast<double>(k)));
+  return shortfall / power_;
 }
 
 double BlockSpectrum::StrongestOffSeries(double f0) const {

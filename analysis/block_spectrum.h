@@ -43,6 +43,11 @@ class BlockSpectrum {
   // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the
   // strongest partial: where the block's noise lies (partials fill few of those bins).
   double NoiseFloor() const;
+  // How much the strongest sound below `below` hertz keeps the block from repeating after
+  // `lag` samples: each bin of its main lobe, its share of the block's power times 1 - cos
+  // of the phase it turns through over the lag, which is what it takes from the NSDF. 0
+  // unless it peaks at least `leastLevel` (amplitude ratio) under the strongest partial.
+  double ShortfallBelow(double below, double lag, double leastLevel) const;
   // The highest peak from f0 to 8.5 f0 (and the highest note) that lies off the harmonic
   // series k f0, farther than two bins from each k f0, relative to the strongest partial:
   // a second sound that the note's partials do not explain. Below f0 a lone peak is a
@@ -55,6 +60,7 @@ class BlockSpectrum {
   std::size_t StrongestPeakBin(double centreBin, double reachBins) const;
   static constexpr std::size_t kPadding = 4;
   static constexpr double kResolvedBins = 3.5;
+  static constexpr std::size_t kMainLobeBins = 3;  // the Blackman window's, each side
   static constexpr double kSeparatedBins = 6.0;
   static constexpr int kPartialsAsked = 6;
   static constexpr int kPartialsFitted = 8;
@@ -71,5 +77,6 @@ class BlockSpectrum {
   double length_;
   double binsPerHertz_ = 0.0;
   double strongest_ = 0.0;
+  double power_ = 0.0;  // summed over the bins
   std::vector<double> magnitude_;
 };

@@ -239,6 +239,18 @@ bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, 
   return own.present >= 2 && own.lowest;
 }
 
+namespace {
+
+// What a period leaves unexplained, less what the strongest sound below `under` hertz takes
+// from it: a sound below two notes (a body mode) is explained by neither of their periods.
+double LeftUnexplained(const BlockEvidence& block, const PeriodCandidate& period, double under,
+                       const FundamentalThresholds& t) {
+  const double shortfall = block.spectrum.ShortfallBelow(under, period.peak.lag, t.soundUnderLevel);
+  return std::max(0.0, 1.0 - period.peak.value - shortfall);
+}
+
+}  // namespace
+
 int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                      int chosen, const FundamentalThresholds& t) {
   double best = -1.0;
@@ -246,9 +258,12 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
   for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
     const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
     const PeriodCandidate& c = candidates[i];
-    const bool repeatsBetter = 1.0 - c.peak.value < t.betterAperiodicity * (1.0 - current.peak.value);
-    if (c.peak.value < t.shareOfBest * best || !repeatsBetter) continue;
+    if (c.peak.value < t.shareOfBest * best) continue;
     const double lower = block.partialFrequency / c.harmonic;
+    const double under = lower - t.soundUnderBins * block.spectrum.Resolution();
+    const bool repeatsBetter =
+        LeftUnexplained(block, c, under, t) < t.betterAperiodicity * LeftUnexplained(block, current, under, t);
+    if (!repeatsBetter) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)

@@ -48,6 +48,11 @@ struct FundamentalThresholds {
   // A longer period repeats better when what it leaves unexplained is at most this share
   // of what the shorter one leaves.
   double betterAperiodicity = 0.5;
+  // Sound this many bins (of the unpadded block) or more below the lower note is neither
+  // note's: what it takes from each period is left out of that comparison.
+  double soundUnderBins = 3.0;
+  // ... where it peaks at least this high (amplitude ratio to the strongest partial).
+  double soundUnderLevel = 0.056;  // -25 dB
   // A lower fundamental than the block's periodicity names shows at least this many
   // partials of its own (of the first six) ...
   int partialsToPromote = 3;

@@ -147,6 +147,11 @@ const FieldCase kFieldCases[] = {
      [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Harmonics(86.0, {1.0}, n), 12), -20); }, "B3", 1024},
     {"E4_with_body_mode_near_a_quarter",
      [](std::size_t n) { return Samples(Under(Harmonics(329.63, {1.0, 0.9, 0.8, 0.7, 0.6, 0.5}, n), Harmonics(79.5, {1.0}, n), 10), -20); }, "E4", 1024},
+    // A low string whose octave is its strongest partial, its fundamental 20 dB under,
+    // with a mode near a third of it: the mode keeps both periods from repeating, and the
+    // octave must not win for it.
+    {"E2_with_body_mode_near_a_third",
+     [](std::size_t n) { return Samples(Under(Harmonics(82.41, {0.1, 1.0, 0.13, 0.08, 0.02, 0.04, 0.045, 0.04}, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 4096},
     // The open string below ringing along, 12 dB under.
     {"D3_with_A2_ringing_along",
      [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 1024},
