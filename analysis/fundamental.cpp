@@ -29,11 +29,14 @@ namespace {
 
 // No multiple of the partial's period repeats: the block's own clearest period, if any.
 // Harmonic 0: the partial is no harmonic of it.
-FundamentalReading FromClearestPeriod(const BlockEvidence& evidence, const FundamentalThresholds& t) {
+FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, const BlockEvidence& evidence,
+                                      const FundamentalThresholds& t) {
   const NsdfPeak period = ClearestPeriod(evidence, t);
   if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
   const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
-  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period, fundamental, t)) return {0.0, 0, period.value};
+  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period, fundamental, t) ||
+      NewSoundStarts(block, period.lag, evidence.sampleRate, t))
+    return {0.0, 0, period.value};
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
 }
 
@@ -48,12 +51,14 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
                                static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);
-  if (chosen < 0) return FromClearestPeriod(evidence, t);
+  if (chosen < 0) return FromClearestPeriod(block, evidence, t);
   chosen = RejectStrayLowerNote(evidence, candidates, chosen, t);
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
-  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period.peak, fundamental, t))
+  // The end of one note and the start of the next may repeat as neither: no reading.
+  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period.peak, fundamental, t) ||
+      NewSoundStarts(block, period.peak.lag, evidence.sampleRate, t))
     return {0.0, period.harmonic, period.peak.value};
   return {FitPartials(evidence, fundamental, period.harmonic, t), period.harmonic, period.peak.value};
 }

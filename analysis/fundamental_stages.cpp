@@ -309,6 +309,30 @@ double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t 
   return frequency;
 }
 
+bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, double sampleRate,
+                    const FundamentalThresholds& t) {
+  if (!(period > 0.0)) return false;
+  // Whole periods, so that a steady note puts the same power into every stretch.
+  const double periods = std::ceil(t.startStretchSeconds * sampleRate / period);
+  const auto stretch = static_cast<std::size_t>(std::lround(periods * period));
+  if (stretch == 0 || block.size() < 4 * stretch) return false;  // two before, one between, one after
+  std::vector<double> powers;
+  for (std::size_t start = 0; start + stretch <= block.size(); start += stretch) {
+    double power = 0.0;
+    for (std::size_t i = start; i < start + stretch; ++i) power += static_cast<double>(block[i]) * block[i];
+    powers.push_back(power);
+  }
+  // The sound already there fills two stretches, both before a start within the stretch
+  // that follows them: the stretch where a string plucked from silence starts holds only
+  // a part of it, and the stretch after that no less.
+  const double strongest = *std::max_element(powers.begin(), powers.end());
+  for (std::size_t i = 3; i < powers.size(); ++i) {
+    const auto [quieter, louder] = std::minmax(powers[i - 3], powers[i - 2]);
+    if (quieter >= t.soundAlreadyThere * strongest && powers[i] >= t.startRise * louder) return true;
+  }
+  return false;
+}
+
 bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
             const FundamentalThresholds& t) {
   if (period.value < t.notePeriodicity) return false;

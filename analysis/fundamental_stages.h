@@ -101,6 +101,14 @@ double RefinePeriod(const BlockEvidence& block, double period, const Fundamental
 double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t harmonic,
                    const FundamentalThresholds& t);
 
+// Whether a new sound starts within the block over one already sounding: the power of
+// a stretch of the block (whole periods of `period` samples) rises sharply over two
+// stretches before it, each holding a fair share of the block's strongest. Such a
+// block holds the end of one note and the start of the next, and what repeats in it may
+// be neither of them.
+bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, double sampleRate,
+                    const FundamentalThresholds& t);
+
 // Whether the block holds a note at the chosen period and fundamental: it repeats
 // clearly, stands above the noise floor, holds no second sound of like strength, and is
 // not the mains hum.

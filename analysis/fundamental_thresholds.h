@@ -86,6 +86,13 @@ struct FundamentalThresholds {
   double fitMostCents = 30.0;
 
   // Deciding whether there is a note at all.
+  // A new sound starts within the block where the power of one stretch (whole periods,
+  // at least this long) ...
+  double startStretchSeconds = 0.006;
+  // ... is at least this many times that of each of two stretches before it ...
+  double startRise = 3.0;  // 4.8 dB
+  // ... which both held at least this share of the strongest stretch's power.
+  double soundAlreadyThere = 0.03;
   // The block repeats after the chosen period at least this well (NSDF) ...
   double notePeriodicity = 0.75;
   // ... rising at least this far above the deepest NSDF value at shorter lags: noise

@@ -87,6 +87,12 @@ Signal Later(Signal x, std::size_t n) {
   return x;
 }
 
+// `before` alone, then from `from` on with `after` added at `gain` times its size.
+Signal StartsWithin(Signal before, const Signal& after, std::size_t from, double gain) {
+  for (std::size_t i = from; i < before.size(); ++i) before[i] += gain * after[i];
+  return before;
+}
+
 // The signal as samples whose RMS is `dbfs` under full scale.
 std::vector<std::int16_t> Samples(const Signal& x, double dbfs) {
   const double scale = 32767.0 * std::pow(10.0, dbfs / 20.0) / Rms(x);
@@ -113,6 +119,8 @@ void PrintTo(const FieldCase& c, std::ostream* out) { *out << c.name; }
 
 const Signal kGuitar = {0.5, 1.0, 0.6, 0.4, 0.3, 0.2, 0.15, 0.1};
 const Signal kRinging = {0.3, 1.0, 0.2, 0.5, 0.1, 0.2};  // a string some seconds after its pluck
+// A low string of a sampled guitar: its octave the strongest, its fundamental 20 dB under.
+const Signal kLowString = {0.1, 1.0, 0.13, 0.08, 0.02, 0.04, 0.045, 0.04};
 
 const FieldCase kFieldCases[] = {
     {"silence", [](std::size_t n) { return std::vector<std::int16_t>(n, 0); }, "", 1024},
@@ -151,7 +159,19 @@ const FieldCase kFieldCases[] = {
     // with a mode near a third of it: the mode keeps both periods from repeating, and the
     // octave must not win for it.
     {"E2_with_body_mode_near_a_third",
-     [](std::size_t n) { return Samples(Under(Harmonics(82.41, {0.1, 1.0, 0.13, 0.08, 0.02, 0.04, 0.045, 0.04}, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 4096},
+     [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 4096},
+    // The next string plucked three fifths into the block while the last one (its
+    // octave its strongest partial) still rings: the two repeat together after the period
+    // of A1, which neither of them is.
+    {"E2_ending_as_A2_starts",
+     [](std::size_t n) {
+       return Samples(StartsWithin(Harmonics(82.41, kLowString, n), Harmonics(110.0, kGuitar, n), 3 * n / 5, 1.5), -20);
+     }, "", 4096},
+    // A string plucked a quarter into a quiet block: a start from near silence is a note.
+    {"G3_plucked_a_quarter_into_the_block",
+     [](std::size_t n) {
+       return Samples(StartsWithin(Noise(n, false, 6), Harmonics(196.0, kGuitar, n), n / 4, 30.0), -20);
+     }, "G3", 2048},
     // The open string below ringing along, 12 dB under.
     {"D3_with_A2_ringing_along",
      [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kGuitar, n), 12), -20); }, "D3", 1024},
