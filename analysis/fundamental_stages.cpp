@@ -317,10 +317,11 @@ bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, doubl
   const auto stretch = static_cast<std::size_t>(std::lround(periods * period));
   if (stretch == 0 || block.size() < 4 * stretch) return false;  // two before, one between, one after
   std::vector<double> powers;
+  powers.reserve(block.size() / stretch);
   for (std::size_t start = 0; start + stretch <= block.size(); start += stretch) {
-    double power = 0.0;
-    for (std::size_t i = start; i < start + stretch; ++i) power += static_cast<double>(block[i]) * block[i];
-    powers.push_back(power);
+    std::int64_t power = 0;  // exact, so the compiler may add in any order (in vectors)
+    for (std::size_t i = start; i < start + stretch; ++i) power += std::int32_t{block[i]} * block[i];
+    powers.push_back(static_cast<double>(power));
   }
   // The sound already there fills two stretches, both before a start within the stretch
   // that follows them: the stretch where a string plucked from silence starts holds only
