@@ -46,7 +46,7 @@ class BlockSpectrum {
   // How much the strongest sound below `below` hertz keeps the block from repeating after
   // `lag` samples: each bin of its main lobe, its share of the block's power times 1 - cos
   // of the phase it turns through over the lag, which is what it takes from the NSDF. 0
-  // unless it peaks at least `leastLevel` (amplitude ratio) under the strongest partial.
+  // unless it is a peak of at least `leastLevel` times the strongest partial's amplitude.
   double ShortfallBelow(double below, double lag, double leastLevel) const;
   // The highest peak from f0 to 8.5 f0 (and the highest note) that lies off the harmonic
   // series k f0, farther than two bins from each k f0, relative to the strongest partial:
