@@ -27,6 +27,14 @@
 
 namespace {
 
+// Whether the chosen period names a note: within the range, a note by every test, and not
+// the end of one note with the start of the next (which may repeat as neither).
+bool NamesANote(const std::vector<std::int16_t>& block, const BlockEvidence& evidence, const NsdfPeak& period,
+                double fundamental, const FundamentalThresholds& t) {
+  return !(fundamental < kLowestFrequency * kCentBelow) && IsNote(evidence, period, fundamental, t) &&
+         !NewSoundStarts(block, period.lag, evidence.sampleRate, t);
+}
+
 // No multiple of the partial's period repeats: the block's own clearest period, if any.
 // Harmonic 0: the partial is no harmonic of it.
 FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, const BlockEvidence& evidence,
@@ -34,9 +42,7 @@ FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, co
   const NsdfPeak period = ClearestPeriod(evidence, t);
   if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
   const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
-  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period, fundamental, t) ||
-      NewSoundStarts(block, period.lag, evidence.sampleRate, t))
-    return {0.0, 0, period.value};
+  if (!NamesANote(block, evidence, period, fundamental, t)) return {0.0, 0, period.value};
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
 }
 
@@ -56,9 +62,6 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
-  // The end of one note and the start of the next may repeat as neither: no reading.
-  if (fundamental < kLowestFrequency * kCentBelow || !IsNote(evidence, period.peak, fundamental, t) ||
-      NewSoundStarts(block, period.peak.lag, evidence.sampleRate, t))
-    return {0.0, period.harmonic, period.peak.value};
+  if (!NamesANote(block, evidence, period.peak, fundamental, t)) return {0.0, period.harmonic, period.peak.value};
   return {FitPartials(evidence, fundamental, period.harmonic, t), period.harmonic, period.peak.value};
 }
