@@ -8,29 +8,23 @@
 #include "analysis/fourier_transform.h"
 #include "analysis/general_transform.h"
 #include "analysis/middle_value.h"
+#include "analysis/padded_transform.h"
 #include "analysis/peak_refinement.h"
 
 using Complex = std::complex<double>;
 
 BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate)
+    : BlockSpectrum(block, sampleRate, PaddedTransform(block)) {}
+
+BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate,
+                             const std::vector<Complex>& padded)
     : rate_(sampleRate), length_(static_cast<double>(block.size())) {
-  std::size_t size = 2;
-  while (size < kPadding * block.size()) size <<= 1;
-  // The window depends only on the block's length; it and the buffers are kept between
-  // blocks.
-  thread_local std::vector<double> window;
-  thread_local std::vector<double> data;
+  const std::size_t size = 2 * (padded.size() - 1);
   thread_local std::vector<Complex> spectrum;
-  if (window.size() != block.size()) {
-    window.resize(block.size());
-    for (std::size_t i = 0; i < block.size(); ++i) {
-      const double phase = 2.0 * kPi * static_cast<double>(i) / length_;
-      window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
-    }
-  }
-  data.resize(block.size());
-  for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
-  ForwardRealTransform(data, size, spectrum);
+  if (size == kPadding * block.size())
+    WindowPadded(padded, spectrum);
+  else
+    WindowDirectly(block, size, spectrum);
   magnitude_.resize(size / 2);
   for (std::size_t k = 0; k < magnitude_.size(); ++k) {
     const double power = spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag();
@@ -41,6 +35,43 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
   const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(kHighestFrequency * binsPerHertz_));
   for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
+}
+
+void BlockSpectrum::WindowPadded(const std::vector<Complex>& padded, std::vector<Complex>& spectrum) {
+  // The window is 0.42 - 0.5 cos(2 pi i/n) + 0.08 cos(4 pi i/n) over the n samples; with the
+  // transform padded to 4n, each cosine moves the spectrum by 4 or 8 bins either way. The
+  // bins beyond either end are the conjugates of those inside.
+  constexpr std::size_t kGuard = 2 * kPadding;
+  const std::size_t last = padded.size() - 1;
+  thread_local std::vector<Complex> extended;
+  extended.resize(padded.size() + 2 * kGuard);
+  std::copy(padded.begin(), padded.end(), extended.begin() + kGuard);
+  for (std::size_t j = 1; j <= kGuard; ++j) {
+    extended[kGuard - j] = std::conj(padded[j]);
+    extended[kGuard + last + j] = std::conj(padded[last - j]);
+  }
+  spectrum.resize(last);
+  const Complex* x = extended.data() + kGuard;
+  for (std::size_t k = 0; k < last; ++k)
+    spectrum[k] = 0.42 * x[k] - 0.25 * (x[k - kPadding] + x[k + kPadding]) + 0.04 * (x[k - kGuard] + x[k + kGuard]);
+}
+
+void BlockSpectrum::WindowDirectly(const std::vector<std::int16_t>& block, std::size_t size,
+                                   std::vector<Complex>& spectrum) {
+  // The window depends only on the block's length; it and the buffer are kept between
+  // blocks.
+  thread_local std::vector<double> window;
+  thread_local std::vector<double> data;
+  if (window.size() != block.size()) {
+    window.resize(block.size());
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      const double phase = 2.0 * kPi * static_cast<double>(i) / static_cast<double>(block.size());
+      window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
+    }
+  }
+  data.resize(block.size());
+  for (std::size_t i = 0; i < block.size(); ++i) data[i] = window[i] * block[i];
+  ForwardRealTransform(data, size, spectrum);
 }
 
 double BlockSpectrum::HarmonicFit(double f0) const {

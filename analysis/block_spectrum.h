@@ -1,5 +1,6 @@
 #pragma once
 
+#include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -10,6 +11,9 @@
 class BlockSpectrum {
  public:
   BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate);
+  // The same from the block's PaddedTransform, when the caller has it already.
+  BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate,
+                const std::vector<std::complex<double>>& padded);
 
   // The fundamental of the harmonic series k f that best fits the first eight partials
   // near k f0, each weighted by its power (those within 40 dB of the strongest of them):
@@ -56,6 +60,12 @@ class BlockSpectrum {
   double StrongestOffSeries(double f0) const;
 
  private:
+  // The windowed spectrum, size/2 bins: from the padded transform where its length is four
+  // times the block's (a power-of-two block), else by a transform of its own.
+  static void WindowPadded(const std::vector<std::complex<double>>& padded,
+                           std::vector<std::complex<double>>& spectrum);
+  static void WindowDirectly(const std::vector<std::int16_t>& block, std::size_t size,
+                             std::vector<std::complex<double>>& spectrum);
   // The bin of the highest local maximum within reachBins of centreBin; 0 without one.
   std::size_t StrongestPeakBin(double centreBin, double reachBins) const;
   static constexpr std::size_t kPadding = 4;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstddef>
 
 #include "analysis/fourier_transform.h"
 #include "analysis/numeric.h"
+#include "analysis/padded_transform.h"
 #include "analysis/fundamental_stages.h"
 #include "analysis/square_difference.h"
 
@@ -52,7 +54,9 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
                                    std::int32_t SampleRate, const FundamentalThresholds& t) {
   if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return {partialFrequency, 1, 0.0};
   const auto blockLength = static_cast<double>(block.size());
-  const BlockEvidence evidence{NormalisedSquareDifference(block), BlockSpectrum(block, SampleRate),
+  // One transform serves both the period measurement and the spectrum.
+  const std::vector<std::complex<double>>& padded = PaddedTransform(block);
+  const BlockEvidence evidence{NormalisedSquareDifference(block, padded), BlockSpectrum(block, SampleRate, padded),
                                partialFrequency, static_cast<double>(SampleRate), blockLength,
                                static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);

@@ -1,44 +1,76 @@
 #include "analysis/square_difference.h"
 
 #include <algorithm>
-#include <complex>
+#include <cmath>
 #include <cstddef>
+#include <numbers>
 
 #include "analysis/general_transform.h"
+#include "analysis/padded_transform.h"
 
 using Complex = std::complex<double>;
 
+namespace {
+
+// The transform of a box of `length` ones zero-padded to `size`, for bins 0 .. size/2: the
+// mean's share of each bin, taken out of the block's own transform.
+const std::vector<Complex>& BoxBins(std::size_t length, std::size_t size) {
+  thread_local std::vector<Complex> box;
+  thread_local std::size_t boxLength = 0;
+  if (boxLength != length || box.size() != size / 2 + 1) {
+    boxLength = length;
+    box.resize(size / 2 + 1);
+    box[0] = static_cast<double>(length);
+    const auto n = static_cast<double>(length);
+    for (std::size_t k = 1; k < box.size(); ++k) {
+      // sum e^(-i theta j) over j < n = e^(-i theta (n-1)/2) sin(theta n/2) / sin(theta/2).
+      const double theta = 2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(size);
+      box[k] = std::polar(std::sin(theta * n / 2.0) / std::sin(theta / 2.0), -theta * (n - 1.0) / 2.0);
+    }
+  }
+  return box;
+}
+
+}  // namespace
+
 std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block) {
+  return NormalisedSquareDifference(block, PaddedTransform(block));
+}
+
+std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block,
+                                               const std::vector<Complex>& padded) {
   const std::size_t n = block.size();
   std::vector<double> result(n, 0.0);
   if (n == 0) return result;
 
   // Kept between blocks: a block's analysis would otherwise allocate these every time.
-  thread_local std::vector<double> x;
   thread_local std::vector<Complex> spectrum;
   thread_local std::vector<double> correlation;
 
   // Autocorrelation r(t) = sum x[j] x[j+t]: padded to twice the length it does not wrap.
-  std::size_t size = 2;
-  while (size < 2 * n) size <<= 1;
+  // That transform is every second bin of the one padded to four times the length.
+  const std::size_t size = padded.size() - 1;
   double mean = 0.0;
   for (const std::int16_t v : block) mean += v;
   mean /= static_cast<double>(n);
-  x.resize(n);
-  for (std::size_t i = 0; i < n; ++i) x[i] = block[i] - mean;
-  ForwardRealTransform(x, size, spectrum);
-  for (Complex& bin : spectrum) bin = Complex(bin.real() * bin.real() + bin.imag() * bin.imag(), 0.0);
+  const std::vector<Complex>& box = BoxBins(n, size);
+  spectrum.resize(size / 2 + 1);
+  for (std::size_t k = 0; k < spectrum.size(); ++k) {
+    const Complex bin = padded[2 * k] - mean * box[k];
+    spectrum[k] = Complex(bin.real() * bin.real() + bin.imag() * bin.imag(), 0.0);
+  }
   InverseRealTransform(spectrum, correlation);
 
   // m(t) = sum over the overlap of x[j]^2 + x[j+t]^2, shrinking by one term each side.
+  const auto centred = [&](std::size_t i) { return block[i] - mean; };
   double energy = 0.0;
-  for (std::size_t i = 0; i < n; ++i) energy += x[i] * x[i];
+  for (std::size_t i = 0; i < n; ++i) energy += centred(i) * centred(i);
   double m = 2.0 * energy;
   const double scale = 1.0 / static_cast<double>(size);
   // Below this the overlap holds nothing but rounding noise.
   const double silent = 1e-9 * (2.0 * energy + 1.0);
   for (std::size_t t = 0; t < n; ++t) {
-    if (t > 0) m -= x[t - 1] * x[t - 1] + x[n - t] * x[n - t];
+    if (t > 0) m -= centred(t - 1) * centred(t - 1) + centred(n - t) * centred(n - t);
     const double r = correlation[t] * scale;
     result[t] = m > silent ? std::clamp(2.0 * r / m, -1.0, 1.0) : 0.0;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -8,3 +9,7 @@
 // itself shifted by t; 1 for a block that repeats exactly after t samples, 0 where the
 // overlap holds no energy. The block's mean is removed first.
 std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block);
+
+// The same from the block's PaddedTransform, when the caller has it already.
+std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block,
+                                               const std::vector<std::complex<double>>& padded);
