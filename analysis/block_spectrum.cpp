@@ -197,6 +197,20 @@ double BlockSpectrum::PeakFrequencyNear(double frequency, double reachHz) const 
   return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
 }
 
+double BlockSpectrum::Prominence(double frequency, double reachHz) const {
+  const std::size_t peak = StrongestPeakBin(frequency * binsPerHertz_, reachHz * binsPerHertz_);
+  if (peak == 0) return 0.0;
+  const std::size_t around = kProminenceBins * kPadding;
+  const std::size_t first = peak > around ? peak - around : 1;
+  const std::size_t last = std::min(magnitude_.size(), peak + around + 1);
+  thread_local std::vector<double> near;
+  near.assign(magnitude_.begin() + static_cast<std::ptrdiff_t>(first),
+              magnitude_.begin() + static_cast<std::ptrdiff_t>(last));
+  const auto middle = near.begin() + static_cast<std::ptrdiff_t>(near.size() / 2);
+  std::nth_element(near.begin(), middle, near.end());
+  return *middle > 0.0 ? magnitude_[peak] / *middle : 0.0;
+}
+
 std::size_t BlockSpectrum::StrongestPeakBin(double centreBin, double reachBins) const {
   const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(centreBin - reachBins)));
   const auto hi = std::min(magnitude_.size() - 2, static_cast<std::size_t>(std::ceil(centreBin + reachBins)));

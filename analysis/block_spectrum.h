@@ -42,6 +42,10 @@ class BlockSpectrum {
   // The frequency of the highest peak within reach (hertz) of the frequency, located
   // between bins; 0 without one.
   double PeakFrequencyNear(double frequency, double reachHz) const;
+  // How far the highest peak within reach (hertz) of the frequency stands above the
+  // median magnitude of the 32 bins (of the unpadded block) around it: a partial against
+  // the noise beside it. 0 without a peak.
+  double Prominence(double frequency, double reachHz) const;
   // One bin of the unpadded block, in hertz: how finely the spectrum tells partials apart.
   double Resolution() const { return rate_ / length_; }
   // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the
@@ -72,6 +76,7 @@ class BlockSpectrum {
   static constexpr double kResolvedBins = 3.5;
   static constexpr std::size_t kMainLobeBins = 3;  // the Blackman window's, each side
   static constexpr double kSeparatedBins = 6.0;
+  static constexpr std::size_t kProminenceBins = 16;  // each side
   static constexpr int kPartialsAsked = 6;
   static constexpr int kPartialsFitted = 8;
   // Partials of the harmonic fit reach at least this far below the strongest of them.

@@ -195,7 +195,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
 }
 
 OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
-                             const FundamentalThresholds& t) {
+                             const FundamentalThresholds& t, double prominence) {
   const BlockSpectrum& spectrum = block.spectrum;
   const double higher = f * h / g;  // the fundamental of the higher note
   OwnPartials own;
@@ -207,8 +207,9 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
     ++asked;
     // Never as far as the higher note's nearest harmonic, which is no partial of its own.
     const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
-    const double level = spectrum.PeakNear(frequency, std::min(spectrum.Resolution(), 0.5 * nearestOfHigher));
-    if (level < t.ownPartialLevel) continue;
+    const double reach = std::min(spectrum.Resolution(), 0.5 * nearestOfHigher);
+    const double level = spectrum.PeakNear(frequency, reach);
+    if (level < t.ownPartialLevel || (prominence > 0.0 && spectrum.Prominence(frequency, reach) < prominence)) continue;
     ++own.present;
     own.lowest = own.lowest || k <= 2;
     own.second = std::max(own.second, std::min(own.strongest, level));
@@ -276,6 +277,25 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     if (evidence) chosen = static_cast<int>(i);
   }
   return chosen;
+}
+
+bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
+                     const FundamentalThresholds& t) {
+  double best = -1.0;
+  for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
+  const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
+  for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
+    const PeriodCandidate& c = candidates[i];
+    if (c.harmonic % current.harmonic != 0 || c.peak.value < t.shareOfBest * best) continue;
+    const double lower = block.partialFrequency / c.harmonic;
+    if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t) || !block.spectrum.Resolves(lower) ||
+        !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))
+      continue;
+    // Partials that noise lifts to their level do not stand out from what lies around them.
+    const OwnPartials standing = CountOwnPartials(block, lower, c.harmonic, current.harmonic, t, t.unsureProminence);
+    if (standing.present >= t.unsurePartials && standing.lowest) return true;
+  }
+  return false;
 }
 
 double RefinePeriod(const BlockEvidence& block, double period, const FundamentalThresholds& t) {

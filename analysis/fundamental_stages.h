@@ -72,7 +72,8 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
 // The partials of the lower fundamental f (the partial's harmonic h) among its first six
 // that are not partials of the higher fundamental at harmonic g: how many stand out,
 // whether its fundamental or octave is among them, and the two strongest (relative to
-// the strongest partial).
+// the strongest partial). With a prominence, only partials standing at least that far
+// above the spectrum around them count.
 struct OwnPartials {
   int present = 0;
   bool lowest = false;
@@ -80,7 +81,7 @@ struct OwnPartials {
   double second = 0.0;
 };
 OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
-                             const FundamentalThresholds& t);
+                             const FundamentalThresholds& t, double prominence = 0.0);
 
 // Whether the lower fundamental f shows enough partials of its own for promotion.
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g, bool repeatsFarBetter,
@@ -90,6 +91,15 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
 // resolves f: the partials of two notes sounding together fit a lower common
 // fundamental, which itself does not sound.
 bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const FundamentalThresholds& t);
+
+// Whether the block is unsure between the chosen period and a longer one that repeats
+// nearly as well, though not better: the longer one's lower note shows itself as promotion
+// asks, its fundamental or octave and another partial of its own standing out from the
+// spectrum around them. Noise takes more from a period's repeating than a weak
+// fundamental adds, so a low string whose octave is its strongest partial reads as that
+// octave unless it is given no reading.
+bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
+                     const FundamentalThresholds& t);
 
 // The period measured over as many whole periods as half the block holds: the peak k
 // periods on locates the period k times more finely.

@@ -71,6 +71,13 @@ struct FundamentalThresholds {
   // of them (a body mode is one) where they lie at least this many bins apart.
   double ownPartialsApart = 2.5;
 
+  // Deciding between two periods: unsure (no reading) where the longer one's lower note
+  // shows at least this many partials of its own, its fundamental or octave among them ...
+  int unsurePartials = 2;
+  // ... each standing at least this far (amplitude ratio) above the median of the spectrum
+  // around it.
+  double unsureProminence = 3.16;  // 10 dB
+
   // Refining the period: the far peak must still repeat at least this well.
   double farPeriodicity = 0.5;
 

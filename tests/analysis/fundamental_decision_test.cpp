@@ -160,6 +160,15 @@ const FieldCase kFieldCases[] = {
     // octave must not win for it.
     {"E2_with_body_mode_near_a_third",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 4096},
+    // The same string in white noise 10 dB under it: the noise takes more from how well
+    // either period repeats than the faint fundamental tells them apart by, and the octave
+    // repeats about as well. Unsure between the two, the block names E2 or nothing.
+    {"E2_low_string_in_white_noise_10_dB",
+     [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Noise(n, false, 10), 10), -20); }, "E2", 4096, true},
+    // A string in pink noise 10 dB under it: noise rising to the bass lifts the octave
+    // below to the level of partials, but not out of the noise around them.
+    {"E3_in_pink_noise_10_dB",
+     [](std::size_t n) { return Samples(Under(Harmonics(164.81, kGuitar, n), Noise(n, true, 10), 10), -20); }, "E3", 4096},
     // The next string plucked three fifths into the block while the last one (its
     // octave its strongest partial) still rings: the two repeat together after the period
     // of A1, which neither of them is.
