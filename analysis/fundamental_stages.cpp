@@ -281,12 +281,10 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
 
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t) {
-  double best = -1.0;
-  for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
   const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
   for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
     const PeriodCandidate& c = candidates[i];
-    if (c.harmonic % current.harmonic != 0 || c.peak.value < t.shareOfBest * best) continue;
+    if (c.harmonic % current.harmonic != 0 || c.peak.value < current.peak.value) continue;
     const double lower = block.partialFrequency / c.harmonic;
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t) || !block.spectrum.Resolves(lower) ||
         !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))

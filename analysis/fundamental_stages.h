@@ -92,12 +92,12 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
 // fundamental, which itself does not sound.
 bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const FundamentalThresholds& t);
 
-// Whether the block is unsure between the chosen period and a longer one that repeats
-// nearly as well, though not better: the longer one's lower note shows itself as promotion
-// asks, its fundamental or octave and another partial of its own standing out from the
-// spectrum around them. Noise takes more from a period's repeating than a weak
-// fundamental adds, so a low string whose octave is its strongest partial reads as that
-// octave unless it is given no reading.
+// Whether the block is unsure between the chosen period and a longer one that repeats at
+// least as well, though not better by promotion's measure, and whose lower note shows
+// itself as promotion asks, its fundamental or octave and another partial of its own
+// standing out from the spectrum around them. Noise takes more from how well a period
+// repeats than a faint fundamental adds: a low string whose octave is its strongest
+// partial would read as that octave.
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t);
 

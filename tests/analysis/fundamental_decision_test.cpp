@@ -168,7 +168,7 @@ const FieldCase kFieldCases[] = {
     // A string in pink noise 10 dB under it: noise rising to the bass lifts the octave
     // below to the level of partials, but not out of the noise around them.
     {"E3_in_pink_noise_10_dB",
-     [](std::size_t n) { return Samples(Under(Harmonics(164.81, kGuitar, n), Noise(n, true, 10), 10), -20); }, "E3", 4096},
+     [](std::size_t n) { return Samples(Under(Harmonics(164.81, kGuitar, n), Noise(n, true, 12), 10), -20); }, "E3", 4096},
     // The next string plucked three fifths into the block while the last one (its
     // octave its strongest partial) still rings: the two repeat together after the period
     // of A1, which neither of them is.
