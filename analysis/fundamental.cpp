@@ -25,7 +25,7 @@
 // a note repeats after its own period and after every multiple of it, but not after a
 // fraction of it. The fundamental is then fp/h, as precise as fp itself. A block that
 // does not repeat clearly, stands no higher than its noise, holds two sounds of like
-// strength or is the mains hum holds no note.
+// strength, is the mains hum or cannot tell a note from the octave below holds no note.
 
 namespace {
 
