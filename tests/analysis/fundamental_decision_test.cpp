@@ -290,6 +290,21 @@ TEST(FundamentalSteps, AStrayLowerNoteGivesWayAndARealOneStays) {
   }
 }
 
+// Where the spectrum cannot resolve the lower note's partials, a single one of its own that
+// is neither its fundamental nor its octave (a lone sound a fifth above the string) makes
+// the block repeat best after the lower note's period, and still gives way.
+TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
+  const auto block = Samples(Under(Harmonics(110.0, kGuitar, 2048), Harmonics(165.0, {1.0}, 2048), 8), -20);
+  const BlockEvidence evidence = EvidenceOf(block, 220.0);
+  const FundamentalThresholds t;
+  const auto candidates = CandidatePeriods(evidence, t);
+  const int chosen = ShortestStrongPeriod(candidates, t);
+  ASSERT_GE(chosen, 0);
+  ASSERT_EQ(candidates[static_cast<std::size_t>(chosen)].harmonic, 4);  // A1
+  const int kept = RejectStrayLowerNote(evidence, candidates, chosen, t);
+  EXPECT_EQ(candidates[static_cast<std::size_t>(kept)].harmonic, 2);
+}
+
 // A peak counts only within its reach: the skirt of a neighbouring partial just beyond it
 // is no partial here.
 TEST(BlockSpectrum, APeakCountsOnlyWithinItsReach) {
