@@ -41,8 +41,9 @@ struct FundamentalThresholds {
   double octaveBetterAperiodicity = 0.15;
   // A chosen lower note that shows partials of its own but not its lowest ones, beside a
   // sound off its series at least this strong (amplitude ratio to the strongest partial),
-  // is the common period of two notes: a string still ringing under the played one.
-  double offSeriesOfCommonPeriod = 0.056;  // -25 dB
+  // is the common period of two notes: a string still ringing under the played one, whose
+  // octave may be its strongest partial and its other partials 20 dB under that.
+  double offSeriesOfCommonPeriod = 0.0178;  // -35 dB
 
   // Promoting a lower note.
   // A longer period repeats better when what it leaves unexplained is at most this share
