@@ -10,8 +10,6 @@
 #include <vector>
 
 // X[k] for k = 0 .. size/2 of the block as it stands (its mean kept), size the power of
-// two at or above four times the block's length.
-void PaddedTransform(const std::vector<std::int16_t>& block, std::vector<std::complex<double>>& bins);
-
-// The same into a buffer of this thread's own, valid until the next call in the thread.
+// two at or above four times the block's length. The bins are this thread's own, valid
+// until the next call in the thread.
 const std::vector<std::complex<double>>& PaddedTransform(const std::vector<std::int16_t>& block);

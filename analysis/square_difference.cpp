@@ -25,7 +25,10 @@ const std::vector<Complex>& BoxBins(std::size_t length, std::size_t size) {
     for (std::size_t k = 1; k < box.size(); ++k) {
       // sum e^(-i theta j) over j < n = e^(-i theta (n-1)/2) sin(theta n/2) / sin(theta/2).
       const double theta = 2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(size);
-      box[k] = std::polar(std::sin(theta * n / 2.0) / std::sin(theta / 2.0), -theta * (n - 1.0) / 2.0);
+      // The amplitude may be negative, which std::polar does not allow.
+      const double amplitude = std::sin(theta * n / 2.0) / std::sin(theta / 2.0);
+      const double phase = -theta * (n - 1.0) / 2.0;
+      box[k] = Complex(amplitude * std::cos(phase), amplitude * std::sin(phase));
     }
   }
   return box;
