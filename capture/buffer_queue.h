@@ -1,7 +1,7 @@
-// The bookkeeping that a backend standing in for a sound driver keeps for the header
-// calls: which buffer is queued, the prepared, queued and done flags, and the capability
-// record of a named device. Shared by the ALSA and simulated backends. Not locked: each
-// backend calls it under the lock its driver side shares.
+// The bookkeeping that a backend keeps for the caller's header calls: which buffer is
+// queued, the prepared, queued and done flags, and the capability record of a named
+// device. Shared by the ALSA, winmm and simulated backends. Not locked: each backend calls
+// it under the lock its driver side shares, or from the caller's thread alone.
 #pragma once
 
 #include <cstdint>

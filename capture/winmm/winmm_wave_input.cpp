@@ -2,6 +2,7 @@
 // values as our constants, and they must not rewrite our declarations.
 #include "capture/winmm/winmm_wave_input.h"
 
+#include "capture/buffer_queue.h"
 #include "capture/system_wave_input.h"
 
 // clang-format off
@@ -10,52 +11,130 @@
 // clang-format on
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstring>
 #include <iterator>
-#include <map>
+#include <vector>
 
 static_assert(offsetof(WAVEINCAPSA, szPname) == offsetof(WaveInCaps, szPname));
 static_assert(sizeof(WAVEINCAPSA::szPname) == sizeof(WaveInCaps::szPname));
 
 namespace {
 
-HWAVEIN ToWinmm(HWaveIn handle) { return reinterpret_cast<HWAVEIN>(handle); }
+// 32 buffers of 512 samples of the tuner's format: 0.37 s of sound queued with winmm, so a
+// block that takes the window that long to show loses nothing; a buffer of 11.6 ms is the
+// most of what was recorded before a block was queued that the block may hold.
+constexpr std::size_t kRingBuffers = 32;
+constexpr DWORD kRingBytes = 1024;
 
 // The driver writes the flags from its own thread.
-DWORD DriverFlags(WAVEHDR& real) { return std::atomic_ref<DWORD>(real.dwFlags).load(); }
+bool FinishedByDriver(WAVEHDR& header) {
+  return (std::atomic_ref<DWORD>(header.dwFlags).load() & WHDR_DONE) != 0;
+}
 
 }  // namespace
 
-// The real WAVEHDR of each of the caller's headers, kept for the life of the backend so
-// winmm always sees the same record for the same header, and the event winmm sets when
-// it has finished a buffer (also on open and close), which WaitDone sleeps on.
-struct WinmmWaveInput::Headers {
-  std::map<const WaveHeader*, WAVEHDR> real;
-  HANDLE bufferDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+struct WinmmWaveInput::Stream {
+  HWAVEIN device = nullptr;
+  HANDLE ringBufferDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+  std::size_t bytesPerSample = 2;
+  std::vector<char> ringBytes = std::vector<char>(kRingBuffers * kRingBytes);
+  std::array<WAVEHDR, kRingBuffers> ring{};
+  std::size_t next = 0;          // the ring buffer winmm finishes next
+  std::uint64_t counted = 0;     // samples of the stream taken from the ring so far
+  bool soundLost = false;        // since the caller's last block started
+  BufferQueue queue;             // the caller's buffer
+  std::size_t filled = 0;        // bytes of it
+  std::uint64_t blockStart = 0;
+  bool blockFollowsLast = false;
+  std::optional<std::uint64_t> lastBufferStart;
 
-  Headers() = default;
-  Headers(const Headers&) = delete;
-  Headers& operator=(const Headers&) = delete;
-  ~Headers() {
-    if (bufferDone != nullptr) CloseHandle(bufferDone);
+  Stream() = default;
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+  ~Stream() {
+    if (device != nullptr) {
+      TakeRingBack();
+      waveInClose(device);
+    }
+    if (ringBufferDone != nullptr) CloseHandle(ringBufferDone);
   }
 
-  WAVEHDR& For(WaveHeader* header) {
-    WAVEHDR& whdr = real[header];
-    whdr.lpData = header->lpData;
-    whdr.dwBufferLength = header->dwBufferLength;
-    return whdr;
+  // Hands every ring buffer to winmm; the stream counts from here.
+  MMRESULT QueueRing() {
+    next = 0;
+    counted = 0;
+    soundLost = false;
+    for (std::size_t k = 0; k < kRingBuffers; ++k) {
+      WAVEHDR& header = ring[k];
+      header = WAVEHDR{};
+      header.lpData = ringBytes.data() + k * kRingBytes;
+      header.dwBufferLength = kRingBytes;
+      MMRESULT result = waveInPrepareHeader(device, &header, sizeof header);
+      if (result == MMSYSERR_NOERROR) result = waveInAddBuffer(device, &header, sizeof header);
+      if (result != MMSYSERR_NOERROR) return result;
+    }
+    return MMSYSERR_NOERROR;
   }
 
-  static void CopyBack(WAVEHDR& whdr, WaveHeader* header) {
-    header->dwBytesRecorded = whdr.dwBytesRecorded;
-    header->dwFlags = DriverFlags(whdr);
+  // Stops the device, which gives every ring buffer back, and releases them.
+  MMRESULT TakeRingBack() {
+    const MMRESULT result = waveInReset(device);
+    for (WAVEHDR& header : ring) waveInUnprepareHeader(device, &header, sizeof header);
+    return result;
+  }
+
+  // Takes the ring buffers winmm has finished, in the order it filled them, into the
+  // caller's buffer when one is queued, counts their sound and queues each again at once.
+  void TakeFinished() {
+    std::size_t finished = 0;
+    while (finished < kRingBuffers && FinishedByDriver(ring[(next + finished) % kRingBuffers])) ++finished;
+    // With every buffer finished, winmm had none to record into and dropped what came.
+    const bool gapAfter = finished == kRingBuffers;
+    for (; finished > 0; --finished) {
+      WAVEHDR& header = ring[next];
+      Fill(header.lpData, header.dwBytesRecorded);
+      counted += header.dwBytesRecorded / bytesPerSample;
+      header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
+      header.dwBytesRecorded = 0;
+      waveInAddBuffer(device, &header, sizeof header);  // refused once the device is gone:
+      next = (next + 1) % kRingBuffers;                 // then no more sound comes
+    }
+    if (gapAfter) {
+      soundLost = true;
+      filled = 0;  // a block is one stretch of sound: start it again
+    }
+  }
+
+  void Fill(const char* bytes, std::size_t count) {
+    WaveHeader* const caller = queue.Queued();
+    if (caller == nullptr || count == 0) return;
+    if (filled == 0) {  // the block starts with this ring buffer
+      blockStart = counted;
+      blockFollowsLast = !soundLost;
+      soundLost = false;
+    }
+    const std::size_t taken = std::min<std::size_t>(count, caller->dwBufferLength - filled);
+    std::memcpy(caller->lpData + filled, bytes, taken);
+    filled += taken;
+    if (filled < caller->dwBufferLength) return;
+    caller->dwBytesRecorded = static_cast<std::uint32_t>(filled);
+    lastBufferStart = blockFollowsLast ? std::optional<std::uint64_t>(blockStart) : std::nullopt;
+    queue.GiveBack();
+    filled = 0;
   }
 };
 
-WinmmWaveInput::WinmmWaveInput() : headers_(std::make_unique<Headers>()) {}
+WinmmWaveInput::WinmmWaveInput() = default;
+
 WinmmWaveInput::~WinmmWaveInput() = default;
+
+WinmmWaveInput::Stream* WinmmWaveInput::Find(HWaveIn handle) {
+  const auto found = streams_.find(handle);
+  return found == streams_.end() ? nullptr : found->second.get();
+}
 
 std::uint32_t WinmmWaveInput::GetNumDevs() { return waveInGetNumDevs(); }
 
@@ -86,71 +165,91 @@ MMResult WinmmWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
   real.nBlockAlign = format->nBlockAlign;
   real.wBitsPerSample = format->wBitsPerSample;
   real.cbSize = format->cbSize;
-  HWAVEIN opened = nullptr;
+  auto stream = std::make_unique<Stream>();
+  if (stream->ringBufferDone == nullptr) return MMSYSERR_NOMEM;
+  stream->bytesPerSample = std::max<std::size_t>(format->nBlockAlign, 1);
   const UINT id = deviceId == kWaveMapper ? WAVE_MAPPER : deviceId;
-  const MMRESULT result =
-      headers_->bufferDone != nullptr
-          ? waveInOpen(&opened, id, &real, reinterpret_cast<DWORD_PTR>(headers_->bufferDone), 0,
-                       CALLBACK_EVENT)
-          : waveInOpen(&opened, id, &real, 0, 0, CALLBACK_NULL);
-  if (result == MMSYSERR_NOERROR) *handle = reinterpret_cast<HWaveIn>(opened);
-  return result;
+  MMRESULT result = waveInOpen(&stream->device, id, &real,
+                               reinterpret_cast<DWORD_PTR>(stream->ringBufferDone), 0, CALLBACK_EVENT);
+  if (result != MMSYSERR_NOERROR) {
+    stream->device = nullptr;
+    return result;
+  }
+  result = stream->QueueRing();
+  if (result != MMSYSERR_NOERROR) return result;  // the stream closes the device
+  *handle = reinterpret_cast<HWaveIn>(stream->device);
+  streams_[*handle] = std::move(stream);
+  return kNoError;
 }
 
-MMResult WinmmWaveInput::Start(HWaveIn handle) { return waveInStart(ToWinmm(handle)); }
-
-using HeaderCall = MMRESULT(WINAPI*)(HWAVEIN, LPWAVEHDR, UINT);
-
-// Hands the real header of `header` to a winmm header call and copies its flags back.
-static MMResult CallWithHeader(HeaderCall call, HWaveIn handle, WinmmWaveInput::Headers& headers,
-                               WaveHeader* header) {
-  if (header == nullptr) return kError;
-  WAVEHDR& whdr = headers.For(header);
-  const MMRESULT result = call(ToWinmm(handle), &whdr, sizeof(WAVEHDR));
-  WinmmWaveInput::Headers::CopyBack(whdr, header);
-  return result;
+MMResult WinmmWaveInput::Start(HWaveIn handle) {
+  Stream* const stream = Find(handle);
+  return stream == nullptr ? MMSYSERR_INVALHANDLE : waveInStart(stream->device);
 }
 
-MMResult WinmmWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t) {
-  if (header != nullptr) headers_->For(header).dwFlags = header->dwFlags;
-  return CallWithHeader(waveInPrepareHeader, handle, *headers_, header);
+MMResult WinmmWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
+  return Find(handle) == nullptr ? MMSYSERR_INVALHANDLE : BufferQueue::Prepare(header, size);
 }
 
-MMResult WinmmWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t) {
-  return CallWithHeader(waveInAddBuffer, handle, *headers_, header);
+// What the ring finished before the buffer was queued is only counted, not kept.
+MMResult WinmmWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
+  Stream* const stream = Find(handle);
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  if (stream->queue.Queued() == nullptr) stream->TakeFinished();
+  return stream->queue.Add(header, size);
 }
 
-MMResult WinmmWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t) {
-  return CallWithHeader(waveInUnprepareHeader, handle, *headers_, header);
+MMResult WinmmWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
+  Stream* const stream = Find(handle);
+  return stream == nullptr ? MMSYSERR_INVALHANDLE : stream->queue.Unprepare(header, size);
 }
 
+// Gives back the caller's buffer and starts the stream afresh, stopped, as winmm does.
 MMResult WinmmWaveInput::Reset(HWaveIn handle) {
-  const MMRESULT result = waveInReset(ToWinmm(handle));
-  for (auto& [header, whdr] : headers_->real) {
-    Headers::CopyBack(whdr, const_cast<WaveHeader*>(header));
-  }
+  Stream* const stream = Find(handle);
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  const MMRESULT result = stream->TakeRingBack();
+  if (stream->queue.Queued() != nullptr) stream->queue.GiveBack();
+  stream->filled = 0;
+  stream->lastBufferStart.reset();
+  stream->QueueRing();
   return result;
 }
 
-MMResult WinmmWaveInput::Close(HWaveIn handle) { return waveInClose(ToWinmm(handle)); }
-
-bool WinmmWaveInput::WaitDone(HWaveIn, WaveHeader* header, std::chrono::milliseconds timeout) {
-  if (header == nullptr) return false;
-  const auto found = headers_->real.find(header);
-  if (found == headers_->real.end()) return (header->dwFlags & WHDR_DONE) != 0;
-  // The event may have been set by an earlier buffer or the open, so the flag is what
-  // decides; the event only ends the sleep early.
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while ((DriverFlags(found->second) & WHDR_DONE) == 0) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    if (headers_->bufferDone == nullptr ||
-        WaitForSingleObject(headers_->bufferDone, static_cast<DWORD>(left.count())) == WAIT_FAILED)
-      Sleep(1);  // without the event, look again shortly
+MMResult WinmmWaveInput::Close(HWaveIn handle) {
+  Stream* const stream = Find(handle);
+  if (stream == nullptr) return MMSYSERR_INVALHANDLE;
+  if (stream->queue.Queued() != nullptr) return WAVERR_STILLPLAYING;
+  stream->TakeRingBack();
+  const MMRESULT result = waveInClose(stream->device);
+  if (result != MMSYSERR_NOERROR) {
+    stream->QueueRing();
+    return result;
   }
-  Headers::CopyBack(found->second, header);
-  return true;
+  stream->device = nullptr;
+  streams_.erase(handle);
+  return kNoError;
+}
+
+bool WinmmWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) {
+  if (header == nullptr) return false;
+  Stream* const stream = Find(handle);
+  if (stream == nullptr || stream->queue.Queued() != header) return (header->dwFlags & WHDR_DONE) != 0;
+  // The event may have been set before the wait, so the ring's flags are what decide; the
+  // event only ends the sleep early.
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    stream->TakeFinished();
+    if ((header->dwFlags & WHDR_DONE) != 0) return true;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    if (WaitForSingleObject(stream->ringBufferDone, static_cast<DWORD>(left.count())) == WAIT_FAILED) Sleep(1);
+  }
+}
+
+std::optional<std::uint64_t> WinmmWaveInput::LastBufferPosition(HWaveIn handle) {
+  Stream* const stream = Find(handle);
+  return stream == nullptr ? std::nullopt : stream->lastBufferStart;
 }
 
 std::unique_ptr<WaveInput> CreateSystemWaveInput() { return std::make_unique<WinmmWaveInput>(); }

@@ -1,10 +1,13 @@
-// The wave-input contract over winmm itself. Each call goes to the winmm function of the
-// same name. The caller's WaveHeader is mirrored by a real WAVEHDR that winmm fills; its
-// flags are copied back after every call. winmm sets an event when it finishes a buffer;
-// WaitDone sleeps on it until WHDR_DONE shows.
+// The wave-input contract over winmm itself. From Open to Close the device records into a
+// ring of the backend's own buffers, kept queued with winmm, so the stream runs without a
+// break and every sample it records is counted; that count is what gives each block its
+// place in the stream (LastBufferPosition). The caller's one queued buffer is filled from
+// the ring by WaitDone, on the caller's thread, with the sound that follows its queuing.
+// winmm sets an event when it finishes a ring buffer; WaitDone sleeps on it.
 // The platform headers stay inside the .cpp: their macros would clash with our names.
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "capture/wave_input.h"
@@ -24,9 +27,12 @@ class WinmmWaveInput : public WaveInput {
   MMResult Reset(HWaveIn handle) override;
   MMResult Close(HWaveIn handle) override;
   bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
+  std::optional<std::uint64_t> LastBufferPosition(HWaveIn handle) override;
 
- struct Headers;  // the real WAVEHDR records, defined with the platform headers
+  struct Stream;  // one open device and its ring, defined with the platform headers
 
  private:
-  std::unique_ptr<Headers> headers_;
+  Stream* Find(HWaveIn handle);
+
+  std::map<HWaveIn, std::unique_ptr<Stream>> streams_;
 };

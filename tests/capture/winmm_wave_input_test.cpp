@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 #include <windows.h>
 
 #include "tests/capture/capture_test_support.h"
@@ -67,6 +68,36 @@ TEST_P(WinmmDeviceTest, EachQueuedBufferIsFilledWithTheSoundAndMarkedDone) {
         << "block " << block << " is silent";
     EXPECT_EQ(input.UnprepareHeader(handle, &buffer.header, kWaveHeaderSize), kNoError);
   }
+}
+
+// The device records without a break, so each block knows where it lies in the stream:
+// the sound between two blocks is counted, and a pause longer than the device's own
+// buffers, in which sound may be lost, leaves one block without a place.
+TEST_P(WinmmDeviceTest, EachBlockIsPlacedInTheStreamUnlessSoundWasLost) {
+  ASSERT_EQ(input.Start(handle), kNoError);
+  constexpr auto kSamplesPerSecond = 44100.0;
+  const auto nextPosition = [&](std::chrono::milliseconds pauseBefore) {
+    std::this_thread::sleep_for(pauseBefore);
+    buffer.Queue(input, handle);
+    EXPECT_TRUE(input.WaitDone(handle, &buffer.header, kPatience));
+    input.UnprepareHeader(handle, &buffer.header, kWaveHeaderSize);
+    return input.LastBufferPosition(handle);
+  };
+  const auto first = nextPosition(0ms);
+  const auto second = nextPosition(0ms);
+  const auto third = nextPosition(150ms);
+  ASSERT_TRUE(first && second && third);
+  const auto between = [](std::uint64_t from, std::uint64_t to) {
+    return (static_cast<double>(to) - static_cast<double>(from) - kBlock) / kSamplesPerSecond;
+  };
+  EXPECT_GE(*second, *first + kBlock);
+  EXPECT_LT(between(*first, *second), 0.1) << "blocks queued at once follow nearly without a gap";
+  EXPECT_GT(between(*second, *third), 0.1) << "the pause was not counted";
+  EXPECT_LT(between(*second, *third), 0.4);
+
+  EXPECT_FALSE(nextPosition(1000ms).has_value()) << "sound lost in the pause went uncounted";
+  const auto afterLoss = nextPosition(0ms);
+  ASSERT_TRUE(afterLoss.has_value()) << "the count is consistent again";
 }
 
 // Never started, the device delivers nothing: the wait gives up at its timeout without
