@@ -51,16 +51,16 @@ class RegistrySettingsTest : public ::testing::Test {
   std::optional<RegistryText> saved_;
 };
 
-TEST_F(RegistrySettingsTest, TheChosenSizeIsStoredAsTextAtTheClassicKey) {
+// One test, not two: the key is the user's own, and two test programs run side by side
+// would write and delete it under each other.
+TEST_F(RegistrySettingsTest, TheChosenSizeIsStoredAsTextAtTheClassicKeyAndReadBack) {
   QSettingsStore(OpenUserSettings()).SaveSetting("lstnumberofpoints", "2");
   const auto stored = ReadValue();
   ASSERT_TRUE(stored.has_value()) << "nothing at HKCU\\Software\\VB and VBA Program Settings\\...";
   EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(stored->text, L"2");
-}
 
-// A value left by an earlier version is read; without one the default holds.
-TEST_F(RegistrySettingsTest, AStoredValueIsReadAndAMissingOneGivesTheDefault) {
+  // A value left by an earlier version is read; without one the default holds.
   WriteValue(L"1");
   EXPECT_EQ(QSettingsStore(OpenUserSettings()).GetSetting("lstnumberofpoints", "0"), "1");
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
