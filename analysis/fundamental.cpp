@@ -25,7 +25,8 @@
 // a note repeats after its own period and after every multiple of it, but not after a
 // fraction of it. The fundamental is then fp/h, as precise as fp itself. A block that
 // does not repeat clearly, stands no higher than its noise, holds two sounds of like
-// strength, is the mains hum or cannot tell a note from the octave below holds no note.
+// strength or a string whose period a lone sound beside it drowns, is the mains hum or
+// cannot tell a note from the octave below holds no note.
 
 namespace {
 
@@ -63,6 +64,7 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   int chosen = ShortestStrongPeriod(candidates, t);
   if (chosen < 0) return FromClearestPeriod(block, evidence, t);
   chosen = RejectStrayLowerNote(evidence, candidates, chosen, t);
+  if (chosen == kNoNote) return {0.0, 0, 0.0};
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   if (LowerNoteUnsure(evidence, candidates, chosen, t)) return {0.0, period.harmonic, period.peak.value};

@@ -181,15 +181,22 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   }
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
-    if (longer.harmonic % c.harmonic != 0 || c.peak.value < t.clearPeriodicity) continue;
-    if (CommonPeriodOfTwoNotes(block, lower, longer.harmonic, c.harmonic, t)) return i;
+    if (longer.harmonic % c.harmonic != 0) continue;
     // Where the spectrum cannot resolve the lower note, one lone partial of its own, neither
     // its fundamental nor its octave, is a sound beside the string (a fifth above it, say)
-    // that makes the block repeat after a longer period, however well.
+    // that makes the block repeat after a longer period, however well. The string wins
+    // where its own period repeats clearly; elsewhere the block names no note.
+    bool loneSound = false;
     if (!block.spectrum.Resolves(lower) && lower >= t.ownPartialsApart * block.spectrum.Resolution()) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
-      if (own.present < 2 && !own.lowest) return i;
+      loneSound = own.present < 2 && !own.lowest;
     }
+    if (c.peak.value < t.clearPeriodicity) {
+      if (loneSound) return kNoNote;
+      continue;
+    }
+    if (CommonPeriodOfTwoNotes(block, lower, longer.harmonic, c.harmonic, t)) return i;
+    if (loneSound) return i;
     if (c.peak.value < t.plausibleShare * best) continue;
     if (!block.spectrum.Resolves(lower)) {
       if (!LowerNoteHolds(block, longer, c, t)) return i;
