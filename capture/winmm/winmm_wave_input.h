@@ -29,9 +29,8 @@ class WinmmWaveInput : public WaveInput {
   bool WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::milliseconds timeout) override;
   std::optional<std::uint64_t> LastBufferPosition(HWaveIn handle) override;
 
-  struct Stream;  // one open device and its ring, defined with the platform headers
-
  private:
+  struct Stream;  // one open device and its ring, defined with the platform headers
   Stream* Find(HWaveIn handle);
 
   std::map<HWaveIn, std::unique_ptr<Stream>> streams_;
