@@ -36,15 +36,21 @@ void Form1MeasuringView::SetNumberOfPointsEnabled(bool enabled) {
 std::string Form1MeasuringView::FrequencyText() const { return Utf8(form_.lblFrequency->Caption()); }
 
 void Form1MeasuringView::SetFrequencyText(const std::string& caption) {
-  form_.lblFrequency->SetCaption(Text(caption));
+  ShowResult(form_.lblFrequency, Text(caption));
 }
 
 void Form1MeasuringView::SetNoteText(const std::string& caption) {
-  form_.lblNote->SetCaption(Text(caption));
+  ShowResult(form_.lblNote, Text(caption));
 }
 
 void Form1MeasuringView::SetTuningText(const std::string& caption) {
-  form_.lblTuning->SetCaption(Text(caption));
+  ShowResult(form_.lblTuning, Text(caption));
+}
+
+void Form1MeasuringView::ShowResult(AutoSizeLabel* label, const QString& caption) {
+  if (caption == label->Caption()) return;  // an unchanged caption is not repainted at all
+  resultRepaints_.BeforeChange(label);
+  label->SetCaption(caption);
 }
 
 char Form1MeasuringView::DecimalSeparator() const {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include "capture/measuring_loop.h"
+#include "window/caption_repaint_pacing.h"
 
+class AutoSizeLabel;
 class Form1;
+class QString;
 
 class Form1MeasuringView : public MeasuringView {
  public:
@@ -25,5 +28,8 @@ class Form1MeasuringView : public MeasuringView {
   void ShowError(const ErrorReport& report) override;
 
  private:
+  void ShowResult(AutoSizeLabel* label, const QString& caption);
+
   Form1& form_;
+  CaptionRepaintPacing resultRepaints_{std::chrono::milliseconds(40)};  // 25 a second
 };
