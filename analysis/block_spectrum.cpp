@@ -163,11 +163,18 @@ double BlockSpectrum::ShortfallBelow(double below, double lag, double leastLevel
     return 0.0;
   const std::size_t lobe = kMainLobeBins * kPadding;
   const std::size_t first = peak > lobe ? peak - lobe : 1;
-  const std::size_t last = std::min(end, peak + lobe + 1);
   const double turnPerBin = 2.0 * kPi * lag / (binsPerHertz_ * rate_);
-  double shortfall = 0.0;
-  for (std::size_t k = first; k < last; ++k)
-    shortfall += magnitude_[k] * magnitude_[k] * (1.0 - std::cos(turnPerBin * static_cast<double>(k)));
+  const auto takes = [&](std::size_t k) { return 1.0 - std::cos(turnPerBin * static_cast<double>(k)); };
+  double lowerPart = 0.0;  // of the lobe, what lies below `below`
+  for (std::size_t k = first; k < std::min(end, peak + lobe + 1); ++k)
+    lowerPart += magnitude_[k] * magnitude_[k] * takes(k);
+  if (peak + lobe < end) return lowerPart / power_;
+  // The lobe reaches the note above it, whose own lowest partial may lie there, and so is
+  // cut off: its lower half mirrored holds more of the sound where the cut is close.
+  double mirrored = magnitude_[peak] * magnitude_[peak] * takes(peak);
+  for (std::size_t k = first; k < peak; ++k)
+    mirrored += magnitude_[k] * magnitude_[k] * (takes(k) + takes(2 * peak - k));
+  const double shortfall = std::max(lowerPart, mirrored);
   return shortfall / power_;
 }
 

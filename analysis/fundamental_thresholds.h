@@ -50,8 +50,9 @@ struct FundamentalThresholds {
   // of what the shorter one leaves.
   double betterAperiodicity = 0.5;
   // Sound this many bins (of the unpadded block) or more below the lower note is neither
-  // note's: what it takes from each period is left out of that comparison.
-  double soundUnderBins = 3.0;
+  // note's: what it takes from each period is left out of that comparison. (A body mode
+  // near a third of E2 lies 2.5 bins under it at 2048 points.)
+  double soundUnderBins = 2.0;
   // ... where it peaks at least this high (amplitude ratio to the strongest partial).
   double soundUnderLevel = 0.056;  // -25 dB
   // A lower fundamental than the block's periodicity names shows at least this many

@@ -159,7 +159,7 @@ const FieldCase kFieldCases[] = {
     // with a mode near a third of it: the mode keeps both periods from repeating, and the
     // octave must not win for it.
     {"E2_with_body_mode_near_a_third",
-     [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 4096},
+     [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 2048},
     // The same string in white noise 10 dB under it: the noise takes more from how well
     // either period repeats than the faint fundamental tells them apart by, and the octave
     // repeats about as well. Unsure between the two, the block names E2 or nothing.
