@@ -283,7 +283,8 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
                               ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic,
-                                                     RepeatsFarBetter(c.peak.value, current.peak.value, t), t)
+                                                     RepeatsFarBetter(c.peak.value, current.peak.value,
+                                                                      t.resolvedBetterAperiodicity, t), t)
                               : (RepeatsFarBetter(c.peak.value, current.peak.value, t) ||
                                  OctaveRepeatsFarBetter(block, c, current, t)) &&
                                     LowerNoteHolds(block, c, current, t) &&

@@ -49,6 +49,11 @@ struct FundamentalThresholds {
   // A longer period repeats better when what it leaves unexplained is at most this share
   // of what the shorter one leaves.
   double betterAperiodicity = 0.5;
+  // Where the spectrum resolves the lower note, a longer period that leaves at most this
+  // share of what the shorter one leaves lets two partials of its own promote it: noise or
+  // hum that neither period explains keeps the share of a low string whose lower odd
+  // partials alone stand out from falling to farBetterAperiodicity.
+  double resolvedBetterAperiodicity = 0.12;
   // Sound this many bins (of the unpadded block) or more below the lower note is neither
   // note's: what it takes from each period is left out of that comparison. (A body mode
   // near a third of E2 lies 2.5 bins under it at 2048 points.)

@@ -165,6 +165,13 @@ const FieldCase kFieldCases[] = {
     // repeats about as well. Unsure between the two, the block names E2 or nothing.
     {"E2_low_string_in_white_noise_10_dB",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Noise(n, false, 10), 10), -20); }, "E2", 4096, true},
+    // A low string whose lower odd partials alone stand out (its fundamental and its
+    // twelfth), in pink noise 25 dB under it: the noise keeps the octave below from
+    // repeating quite as much better as on a clean string.
+    {"E2_two_own_partials_in_pink_noise",
+     [](std::size_t n) {
+       return Samples(Under(Harmonics(82.41, {0.07, 1.0, 0.14, 0.1, 0.015, 0.05, 0.01, 0.03}, n), Noise(n, true, 24), 25), -20);
+     }, "E2", 1024},
     // A string in pink noise 10 dB under it: noise rising to the bass lifts the octave
     // below to the level of partials, but not out of the noise around them.
     {"E3_in_pink_noise_10_dB",
