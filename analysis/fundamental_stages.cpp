@@ -183,13 +183,15 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic % c.harmonic != 0) continue;
     // Where the spectrum cannot resolve the lower note, one lone partial of its own, neither
-    // its fundamental nor its octave, is a sound beside the string (a fifth above it, say)
-    // that makes the block repeat after a longer period, however well. The string wins
+    // its fundamental nor its octave (beside which a faint sound there is not counted), is a
+    // sound beside the string (a fifth above it, say) that makes the block repeat after a
+    // longer period, however well. The string wins
     // where its own period repeats clearly; elsewhere the block names no note.
     bool loneSound = false;
     if (!block.spectrum.Resolves(lower) && lower >= t.ownPartialsApart * block.spectrum.Resolution()) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
-      loneSound = own.present < 2 && !own.lowest;
+      const bool lowestShown = ShowsLowestPartial(own, t);
+      loneSound = own.present - (lowestShown ? 0 : own.lowestPresent) < 2 && !lowestShown;
     }
     if (c.peak.value < t.clearPeriodicity) {
       if (loneSound) return kNoNote;
@@ -226,10 +228,18 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
     if (level < t.ownPartialLevel || (prominence > 0.0 && spectrum.Prominence(frequency, reach) < prominence)) continue;
     ++own.present;
     own.lowest = own.lowest || k <= 2;
+    if (k <= 2) {
+      ++own.lowestPresent;
+      own.lowestLevel = std::max(own.lowestLevel, level);
+    }
     own.second = std::max(own.second, std::min(own.strongest, level));
     own.strongest = std::max(own.strongest, level);
   }
   return own;
+}
+
+bool ShowsLowestPartial(const OwnPartials& own, const FundamentalThresholds& t) {
+  return own.lowest && own.lowestLevel >= t.faintLowestShare * own.strongest;
 }
 
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,

@@ -80,9 +80,13 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
 struct OwnPartials {
   int present = 0;
   bool lowest = false;
+  int lowestPresent = 0;     // its fundamental and octave among them
+  double lowestLevel = 0.0;  // the stronger of those two
   double strongest = 0.0;
   double second = 0.0;
 };
+// Whether its fundamental or octave shows, and not only far under its other partials.
+bool ShowsLowestPartial(const OwnPartials& own, const FundamentalThresholds& t);
 OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                              const FundamentalThresholds& t, double prominence = 0.0);
 

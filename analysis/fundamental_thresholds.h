@@ -44,6 +44,11 @@ struct FundamentalThresholds {
   // is the common period of two notes: a string still ringing under the played one, whose
   // octave may be its strongest partial and its other partials 20 dB under that.
   double offSeriesOfCommonPeriod = 0.0178;  // -35 dB
+  // Where the spectrum cannot resolve a lower note, its fundamental or octave this far
+  // (amplitude ratio) or further under its strongest partial of its own does not count as
+  // shown: a faint sound there beside a lone sound a fifth above the string (a fading
+  // string's own, a body's) does not make the two a note below the string.
+  double faintLowestShare = 0.2;
 
   // Promoting a lower note.
   // A longer period repeats better when what it leaves unexplained is at most this share

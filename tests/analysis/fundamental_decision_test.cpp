@@ -300,14 +300,18 @@ TEST(FundamentalSteps, AStrayLowerNoteGivesWayAndARealOneStays) {
 // Where the spectrum cannot resolve the lower note's partials, a single one of its own that
 // is neither its fundamental nor its octave (a lone sound a fifth above the string) makes
 // the block repeat best after the lower note's period, and still gives way: to the string
-// while its own period repeats clearly, otherwise to no note at all.
+// while its own period repeats clearly, otherwise to no note at all. A faint sound at the
+// lower note's fundamental, far under the lone one, does not make it a note.
 TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
   const struct {
     double underString;  // dB
+    double faintUnderString;  // dB, 0 for none
     int keptHarmonic;
-  } cases[] = {{8, 2}, {3, kNoNote}};
+  } cases[] = {{8, 0, 2}, {3, 0, kNoNote}, {8, 28, 2}};
   for (const auto& c : cases) {
-    const auto block = Samples(Under(Harmonics(110.0, kGuitar, 2048), Harmonics(165.0, {1.0}, 2048), c.underString), -20);
+    Signal sound = Under(Harmonics(110.0, kGuitar, 2048), Harmonics(165.0, {1.0}, 2048), c.underString);
+    if (c.faintUnderString > 0) sound = Under(sound, Harmonics(55.0, {1.0}, 2048), c.faintUnderString);
+    const auto block = Samples(sound, -20);
     const BlockEvidence evidence = EvidenceOf(block, 220.0);
     const FundamentalThresholds t;
     const auto candidates = CandidatePeriods(evidence, t);
@@ -316,7 +320,7 @@ TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
     ASSERT_EQ(candidates[static_cast<std::size_t>(chosen)].harmonic, 4) << c.underString;  // A1
     const int kept = RejectStrayLowerNote(evidence, candidates, chosen, t);
     EXPECT_EQ(kept == kNoNote ? kNoNote : candidates[static_cast<std::size_t>(kept)].harmonic, c.keptHarmonic)
-        << c.underString;
+        << c.underString << " " << c.faintUnderString;
   }
 }
 
