@@ -183,10 +183,10 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic % c.harmonic != 0) continue;
     // Where the spectrum cannot resolve the lower note, one lone partial of its own, neither
-    // its fundamental nor its octave (beside which a faint sound there is not counted), is a
-    // sound beside the string (a fifth above it, say) that makes the block repeat after a
-    // longer period, however well. The string wins
-    // where its own period repeats clearly; elsewhere the block names no note.
+    // its fundamental nor its octave (a faint sound there does not count), is a sound beside
+    // the string (a fifth above it, say) that makes the block repeat after a longer period,
+    // however well. The string wins where its own period repeats clearly; elsewhere the
+    // block names no note.
     bool loneSound = false;
     if (!block.spectrum.Resolves(lower) && lower >= t.ownPartialsApart * block.spectrum.Resolution()) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
