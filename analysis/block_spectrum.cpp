@@ -174,8 +174,7 @@ double BlockSpectrum::ShortfallBelow(double below, double lag, double leastLevel
   double mirrored = magnitude_[peak] * magnitude_[peak] * takes(peak);
   for (std::size_t k = first; k < peak; ++k)
     mirrored += magnitude_[k] * magnitude_[k] * (takes(k) + takes(2 * peak - k));
-  const double shortfall = std::max(lowerPart, mirrored);
-  return shortfall / power_;
+  return std::max(lowerPart, mirrored) / power_;
 }
 
 double BlockSpectrum::StrongestOffSeries(double f0) const {

@@ -190,8 +190,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     bool loneSound = false;
     if (!block.spectrum.Resolves(lower) && lower >= t.ownPartialsApart * block.spectrum.Resolution()) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
-      const bool lowestShown = ShowsLowestPartial(own, t);
-      loneSound = own.present - (lowestShown ? 0 : own.lowestPresent) < 2 && !lowestShown;
+      loneSound = !ShowsLowestPartial(own, t) && own.present - own.lowestPresent < 2;
     }
     if (c.peak.value < t.clearPeriodicity) {
       if (loneSound) return kNoNote;
