@@ -182,24 +182,31 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic % c.harmonic != 0) continue;
-    // Where the spectrum cannot resolve the lower note, one lone partial of its own, neither
-    // its fundamental nor its octave (a faint sound there does not count), is a sound beside
-    // the string (a fifth above it, say) that makes the block repeat after a longer period,
-    // however well. The string wins where its own period repeats clearly; elsewhere the
-    // block names no note.
+    // One lone partial of the lower note's own, neither its fundamental nor its octave (a
+    // faint sound there does not count), is a sound beside the string (a fifth above it, say,
+    // or a lower string's octave) that makes the block repeat after a longer period, however
+    // well. Where the spectrum resolves the lower note, others of its own far under the lone
+    // one do not count either; but there the string must show partials under its strongest
+    // one: half as high again as a string's fundamental is also the third harmonic of a note
+    // whose own fundamental is missing.
+    const bool resolved = block.spectrum.Resolves(lower);
     bool loneSound = false;
-    if (!block.spectrum.Resolves(lower) && lower >= t.ownPartialsApart * block.spectrum.Resolution()) {
+    if (lower >= t.ownPartialsApart * block.spectrum.Resolution() && !(resolved && c.harmonic == 1)) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
-      loneSound = !ShowsLowestPartial(own, t) && own.present - own.lowestPresent < 2;
+      loneSound = !ShowsLowestPartial(own, t) &&
+                  (own.present - own.lowestPresent < 2 || (resolved && own.second < t.secondOwnPartialLevel));
     }
+    // Where the string's own period does not repeat clearly, the block names no note. Where
+    // it does, the string wins; but where the spectrum resolves the lower note, its partials
+    // decide in the steps below.
     if (c.peak.value < t.clearPeriodicity) {
       if (loneSound) return kNoNote;
       continue;
     }
     if (CommonPeriodOfTwoNotes(block, lower, longer.harmonic, c.harmonic, t)) return i;
-    if (loneSound) return i;
+    if (loneSound && !resolved) return i;
     if (c.peak.value < t.plausibleShare * best) continue;
-    if (!block.spectrum.Resolves(lower)) {
+    if (!resolved) {
       if (!LowerNoteHolds(block, longer, c, t)) return i;
       continue;
     }

@@ -297,20 +297,23 @@ TEST(FundamentalSteps, AStrayLowerNoteGivesWayAndARealOneStays) {
   }
 }
 
-// Where the spectrum cannot resolve the lower note's partials, a single one of its own that
-// is neither its fundamental nor its octave (a lone sound a fifth above the string) makes
-// the block repeat best after the lower note's period, and still gives way: to the string
-// while its own period repeats clearly, otherwise to no note at all. A faint sound at the
-// lower note's fundamental, far under the lone one, does not make it a note.
+// A single partial of the lower note's own that is neither its fundamental nor its octave
+// (a lone sound a fifth above the string) makes the block repeat best after the lower
+// note's period, and still gives way: to the string while its own period repeats clearly
+// (where the spectrum cannot resolve the lower note), otherwise to no note at all. A faint
+// sound at the lower note's fundamental, far under the lone one, does not make it a note,
+// nor, where the spectrum resolves it, a faint second partial of its own.
 TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
   const struct {
+    std::size_t points;
     double underString;  // dB
-    double faintUnderString;  // dB, 0 for none
+    double faint;        // Hz, a faint second sound, 0 for none
+    double faintUnderString;  // dB
     int keptHarmonic;
-  } cases[] = {{8, 0, 2}, {3, 0, kNoNote}, {8, 28, 2}};
+  } cases[] = {{2048, 8, 0, 0, 2}, {2048, 3, 0, 0, kNoNote}, {2048, 8, 55, 28, 2}, {4096, 3, 495, 33, kNoNote}};
   for (const auto& c : cases) {
-    Signal sound = Under(Harmonics(110.0, kGuitar, 2048), Harmonics(165.0, {1.0}, 2048), c.underString);
-    if (c.faintUnderString > 0) sound = Under(sound, Harmonics(55.0, {1.0}, 2048), c.faintUnderString);
+    Signal sound = Under(Harmonics(110.0, kGuitar, c.points), Harmonics(165.0, {1.0}, c.points), c.underString);
+    if (c.faint > 0) sound = Under(sound, Harmonics(c.faint, {1.0}, c.points), c.faintUnderString);
     const auto block = Samples(sound, -20);
     const BlockEvidence evidence = EvidenceOf(block, 220.0);
     const FundamentalThresholds t;
