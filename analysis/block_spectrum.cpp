@@ -27,9 +27,7 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
     WindowDirectly(block, size, spectrum);
   magnitude_.resize(size / 2);
   for (std::size_t k = 0; k < magnitude_.size(); ++k) {
-    const double power = spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag();
-    magnitude_[k] = std::sqrt(power);
-    power_ += power;
+    magnitude_[k] = std::sqrt(spectrum[k].real() * spectrum[k].real() + spectrum[k].imag() * spectrum[k].imag());
   }
   binsPerHertz_ = static_cast<double>(size) / sampleRate;
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
@@ -151,30 +149,19 @@ double BlockSpectrum::NoiseFloor() const {
   return MiddleValue(magnitude_.data() + first, last - first) / strongest_;
 }
 
-double BlockSpectrum::ShortfallBelow(double below, double lag, double leastLevel) const {
+double BlockSpectrum::SoundBelow(double below, double leastLevel) const {
   const auto end = std::min(magnitude_.size(), static_cast<std::size_t>(std::max(0.0, below) * binsPerHertz_));
-  if (!(power_ > 0.0) || end < 3) return 0.0;
-  // One sound: the main lobe of the strongest peak there, if it is a peak and a strong one.
-  // Noise (pink above all, rising to the lowest bin) is no such sound.
+  if (end < 3) return 0.0;
+  // One sound: the strongest peak there, if it is a peak and a strong one. Noise (pink
+  // above all, rising to the lowest bin) is no such sound.
   const auto peak = static_cast<std::size_t>(std::max_element(magnitude_.begin() + 1, magnitude_.begin() + end) -
                                              magnitude_.begin());
   if (peak + 1 >= end || !(magnitude_[peak] > magnitude_[peak - 1]) || !(magnitude_[peak] > magnitude_[peak + 1]) ||
       magnitude_[peak] < leastLevel * strongest_)
     return 0.0;
-  const std::size_t lobe = kMainLobeBins * kPadding;
-  const std::size_t first = peak > lobe ? peak - lobe : 1;
-  const double turnPerBin = 2.0 * kPi * lag / (binsPerHertz_ * rate_);
-  const auto takes = [&](std::size_t k) { return 1.0 - std::cos(turnPerBin * static_cast<double>(k)); };
-  double lowerPart = 0.0;  // of the lobe, what lies below `below`
-  for (std::size_t k = first; k < std::min(end, peak + lobe + 1); ++k)
-    lowerPart += magnitude_[k] * magnitude_[k] * takes(k);
-  if (peak + lobe < end) return lowerPart / power_;
-  // The lobe reaches the note above it, whose own lowest partial may lie there, and so is
-  // cut off: its lower half mirrored holds more of the sound where the cut is close.
-  double mirrored = magnitude_[peak] * magnitude_[peak] * takes(peak);
-  for (std::size_t k = first; k < peak; ++k)
-    mirrored += magnitude_[k] * magnitude_[k] * (takes(k) + takes(2 * peak - k));
-  return std::max(lowerPart, mirrored) / power_;
+  const RefinedPeak vertex = RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
+                                        std::log(magnitude_[peak + 1] + kTiny));
+  return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
 }
 
 double BlockSpectrum::StrongestOffSeries(double f0) const {

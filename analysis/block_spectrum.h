@@ -51,11 +51,9 @@ class BlockSpectrum {
   // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the
   // strongest partial: where the block's noise lies (partials fill few of those bins).
   double NoiseFloor() const;
-  // How much the strongest sound below `below` hertz keeps the block from repeating after
-  // `lag` samples: each bin of its main lobe, its share of the block's power times 1 - cos
-  // of the phase it turns through over the lag, which is what it takes from the NSDF. 0
+  // The frequency of the strongest sound below `below` hertz, located between bins: 0
   // unless it is a peak of at least `leastLevel` times the strongest partial's amplitude.
-  double ShortfallBelow(double below, double lag, double leastLevel) const;
+  double SoundBelow(double below, double leastLevel) const;
   // The highest peak from f0 to 8.5 f0 (and the highest note) that lies off the harmonic
   // series k f0, farther than two bins from each k f0, relative to the strongest partial:
   // a second sound that the note's partials do not explain. Below f0 a lone peak is a
@@ -74,7 +72,6 @@ class BlockSpectrum {
   std::size_t StrongestPeakBin(double centreBin, double reachBins) const;
   static constexpr std::size_t kPadding = 4;
   static constexpr double kResolvedBins = 3.5;
-  static constexpr std::size_t kMainLobeBins = 3;  // the Blackman window's, each side
   static constexpr double kSeparatedBins = 6.0;
   static constexpr std::size_t kProminenceBins = 16;  // each side
   static constexpr int kPartialsAsked = 6;
@@ -92,6 +89,5 @@ class BlockSpectrum {
   double length_;
   double binsPerHertz_ = 0.0;
   double strongest_ = 0.0;
-  double power_ = 0.0;  // summed over the bins
   std::vector<double> magnitude_;
 };

@@ -57,8 +57,12 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   const auto blockLength = static_cast<double>(block.size());
   // One transform serves both the period measurement and the spectrum.
   const std::vector<std::complex<double>>& padded = PaddedTransform(block);
-  const BlockEvidence evidence{NormalisedSquareDifference(block, padded), BlockSpectrum(block, SampleRate, padded),
-                               partialFrequency, static_cast<double>(SampleRate), blockLength,
+  const BlockEvidence evidence{block,
+                               NormalisedSquareDifference(block, padded),
+                               BlockSpectrum(block, SampleRate, padded),
+                               partialFrequency,
+                               static_cast<double>(SampleRate),
+                               blockLength,
                                static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);

@@ -6,6 +6,7 @@
 #include "analysis/fourier_transform.h"
 #include "analysis/numeric.h"
 #include "analysis/peak_refinement.h"
+#include "analysis/sound_removal.h"
 
 namespace {
 
@@ -272,12 +273,16 @@ bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, 
 
 namespace {
 
-// What a period leaves unexplained, less what the strongest sound below `under` hertz takes
-// from it: a sound below two notes (a body mode) is explained by neither of their periods.
-double LeftUnexplained(const BlockEvidence& block, const PeriodCandidate& period, double under,
+// How well the two periods repeat once the strongest sound below `under` hertz is taken out
+// of the block: a sound below both notes (a body mode) is explained by neither period, and
+// what it takes from each says nothing of either note.
+void WithoutSoundBelow(const BlockEvidence& block, double under, PeriodCandidate& longer, PeriodCandidate& shorter,
                        const FundamentalThresholds& t) {
-  const double shortfall = block.spectrum.ShortfallBelow(under, period.peak.lag, t.soundUnderLevel);
-  return std::max(0.0, 1.0 - period.peak.value - shortfall);
+  const double sound = block.spectrum.SoundBelow(under, t.soundUnderLevel);
+  if (!(sound > 0.0)) return;
+  const std::vector<double> rest = WithoutTone(block.samples, sound, block.sampleRate);
+  longer.peak.value = SquareDifferenceAt(rest, longer.peak.lag);
+  shorter.peak.value = SquareDifferenceAt(rest, shorter.peak.lag);
 }
 
 }  // namespace
@@ -287,24 +292,23 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
   double best = -1.0;
   for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);
   for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
-    const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
-    const PeriodCandidate& c = candidates[i];
-    if (c.peak.value < t.shareOfBest * best) continue;
-    const double lower = block.partialFrequency / c.harmonic;
-    const double under = lower - t.soundUnderBins * block.spectrum.Resolution();
-    const bool repeatsBetter =
-        LeftUnexplained(block, c, under, t) < t.betterAperiodicity * LeftUnexplained(block, current, under, t);
+    if (candidates[i].peak.value < t.shareOfBest * best) continue;
+    PeriodCandidate longer = candidates[i];
+    PeriodCandidate shorter = candidates[static_cast<std::size_t>(chosen)];
+    const double lower = block.partialFrequency / longer.harmonic;
+    WithoutSoundBelow(block, lower - t.soundUnderBins * block.spectrum.Resolution(), longer, shorter, t);
+    const bool repeatsBetter = 1.0 - longer.peak.value < t.betterAperiodicity * (1.0 - shorter.peak.value);
     if (!repeatsBetter) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
-                              ? LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic,
-                                                     RepeatsFarBetter(c.peak.value, current.peak.value,
+                              ? LowerNoteShowsItself(block, lower, longer.harmonic, shorter.harmonic,
+                                                     RepeatsFarBetter(longer.peak.value, shorter.peak.value,
                                                                       t.resolvedBetterAperiodicity, t), t)
-                              : (RepeatsFarBetter(c.peak.value, current.peak.value, t) ||
-                                 OctaveRepeatsFarBetter(block, c, current, t)) &&
-                                    LowerNoteHolds(block, c, current, t) &&
-                                    ShowsSomeOwnPartials(block, lower, c.harmonic, current.harmonic, t);
+                              : (RepeatsFarBetter(longer.peak.value, shorter.peak.value, t) ||
+                                 OctaveRepeatsFarBetter(block, longer, shorter, t)) &&
+                                    LowerNoteHolds(block, longer, shorter, t) &&
+                                    ShowsSomeOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t);
     if (evidence) chosen = static_cast<int>(i);
   }
   return chosen;

@@ -21,8 +21,10 @@ struct PeriodCandidate {
   NsdfPeak peak;
 };
 
-// What every step looks at: the block's NSDF and spectrum, and the strongest partial.
+// What every step looks at: the block itself, its NSDF and spectrum, and the strongest
+// partial.
 struct BlockEvidence {
+  const std::vector<std::int16_t>& samples;
   std::vector<double> nsdf;
   BlockSpectrum spectrum;
   double partialFrequency;

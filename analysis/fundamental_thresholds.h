@@ -60,8 +60,8 @@ struct FundamentalThresholds {
   // partials alone stand out from falling to farBetterAperiodicity.
   double resolvedBetterAperiodicity = 0.12;
   // Sound this many bins (of the unpadded block) or more below the lower note is neither
-  // note's: what it takes from each period is left out of that comparison. (A body mode
-  // near a third of E2 lies 2.5 bins under it at 2048 points.)
+  // note's: it is taken out of the block for that comparison. (A body mode near a third of
+  // E2 lies 2.5 bins under it at 2048 points.)
   double soundUnderBins = 2.0;
   // ... where it peaks at least this high (amplitude ratio to the strongest partial).
   double soundUnderLevel = 0.056;  // -25 dB

@@ -12,6 +12,7 @@
 #include "analysis/fundamental.h"
 #include "analysis/fundamental_stages.h"
 #include "analysis/note_naming.h"
+#include "analysis/sound_removal.h"
 #include "analysis/square_difference.h"
 #include "support/analysed_block.h"
 #include "support/signals.h"
@@ -230,7 +231,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, FieldBlock,
 // The steps on their own, on a block whose strongest partial (330 Hz) is the 3rd of A2.
 BlockEvidence EvidenceOf(const std::vector<std::int16_t>& block, double partial) {
   const auto length = static_cast<double>(block.size());
-  return {NormalisedSquareDifference(block), BlockSpectrum(block, 44100), partial, kRate, length,
+  return {block, NormalisedSquareDifference(block), BlockSpectrum(block, 44100), partial, kRate, length,
           static_cast<std::size_t>(0.75 * length)};
 }
 
@@ -325,6 +326,18 @@ TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
     EXPECT_EQ(kept == kNoNote ? kNoNote : candidates[static_cast<std::size_t>(kept)].harmonic, c.keptHarmonic)
         << c.underString << " " << c.faintUnderString;
   }
+}
+
+// A body mode under a low string keeps the block from repeating after the string's period;
+// taken out, the string repeats again.
+TEST(SoundRemoval, ABodyModeTakenOutLeavesTheStringRepeating) {
+  const auto block = Samples(Under(Harmonics(82.4, kGuitar, 2048), Harmonics(28.7, {1.0}, 2048), 12), -20);
+  const BlockSpectrum spectrum(block, 44100);
+  const double mode = spectrum.SoundBelow(82.4 - 2.0 * spectrum.Resolution(), 0.056);
+  EXPECT_NEAR(mode, 28.7, 1.0);
+  const double period = kRate / 82.4;
+  EXPECT_LT(SquareDifferenceAt(std::vector<double>(block.begin(), block.end()), period), 0.95);
+  EXPECT_GT(SquareDifferenceAt(WithoutTone(block, mode, kRate), period), 0.995);
 }
 
 // A peak counts only within its reach: the skirt of a neighbouring partial just beyond it

@@ -1,0 +1,14 @@
+// Taking one low sound out of a block, to measure how well what is left repeats: a body
+// mode under two notes is explained by neither of their periods.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The block, its mean taken out, less the sinusoid of the given frequency that fits it best
+// (least squares).
+std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double frequency, double sampleRate);
+
+// The normalised square difference of the samples at `lag` samples, between samples the
+// vertex of the parabola through the three nearest lags.
+double SquareDifferenceAt(const std::vector<double>& samples, double lag);
