@@ -254,11 +254,12 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
   // Where the block repeats far better with them, faint own partials are enough (a
   // string's odd partials fade before its even ones), and so are two strong ones (a low
-  // string's upper odd partials fade first).
+  // string's upper odd partials fade first). One standing far above the others is one
+  // sound, not a note.
   const bool enough = own.present >= t.partialsToPromote ||
                       (repeatsFarBetter && own.present >= 2 && own.second >= t.secondOwnPartialLevel);
   return enough && (own.second >= t.secondOwnPartialLevel || repeatsFarBetter) &&
-         (own.lowest || !t.ownLowestPartialNeeded);
+         own.second >= t.secondOwnPartialShare * own.strongest && (own.lowest || !t.ownLowestPartialNeeded);
 }
 
 // Where the spectrum tells the lowest partials apart but not every neighbour, a lower

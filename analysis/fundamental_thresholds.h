@@ -73,6 +73,9 @@ struct FundamentalThresholds {
   // ... the second strongest of them at least this high: one sound alone (a body mode)
   // is no note ...
   double secondOwnPartialLevel = 0.056;  // -25 dB
+  // ... and at least this share (amplitude) of the strongest of them: a body mode at the
+  // lower note's fundamental, with faint sounds beside it that fit that note, is one sound ...
+  double secondOwnPartialShare = 0.2;  // -14 dB
   // ... and its fundamental or its octave among them: two notes sounding together share
   // a lower common fundamental that neither of them shows. (A note's lowest partials
   // count as shown from ownPartialLevel on, for every note.)

@@ -154,6 +154,14 @@ const FieldCase kFieldCases[] = {
     // A body mode near a third of the string, 12 dB under it.
     {"B3_with_body_mode_near_a_third",
      [](std::size_t n) { return Samples(Under(Harmonics(246.94, kGuitar, n), Harmonics(86.0, {1.0}, n), 12), -20); }, "B3", 1024},
+    // A mode right at a third of the string, with two faint sounds that fit the note below
+    // (a lower string's partials ringing along): the mode alone stands out of them.
+    {"B3_with_body_mode_at_a_third_and_faint_sounds",
+     [](std::size_t n) {
+       const Signal string = Harmonics(246.94, {0.6, 1.0, 0.9, 0.8, 0.6, 0.5, 0.4, 0.3}, n);
+       const Signal faint = PartialsAt({410.0, 574.0}, {1.0, 0.8}, n);
+       return Samples(Under(Under(string, Harmonics(86.0, {1.0}, n), 13), faint, 27.5), -20);
+     }, "B3", 1024},
     {"E4_with_body_mode_near_a_quarter",
      [](std::size_t n) { return Samples(Under(Harmonics(329.63, {1.0, 0.9, 0.8, 0.7, 0.6, 0.5}, n), Harmonics(79.5, {1.0}, n), 10), -20); }, "E4", 1024},
     // A low string whose octave is its strongest partial, its fundamental 20 dB under,
