@@ -118,7 +118,8 @@ def conditions(work, font, program, seed, reference_pitch):
             add(f"{mains} Hz hum {under} dB under", clean + hum(count, mains, random) * level / 10 ** (under / 20))
 
     reverb = os.path.join(work, f"{tag}-room reverb.wav")
-    subprocess.run(["sox", base.path, reverb, "reverb", "50", "50", "80", "remix", "-"], check=True)
+    # No dither (-D): sox would add fresh noise on every run, and the rows would vary.
+    subprocess.run(["sox", "-D", base.path, reverb, "reverb", "50", "50", "80", "remix", "-"], check=True)
     made.append(Condition("room reverb", reverb, base.stretches()))
 
     # A body mode near a third or a quarter of the string, sounding with it.
