@@ -152,8 +152,8 @@ double BlockSpectrum::NoiseFloor() const {
 double BlockSpectrum::SoundBelow(double below, double leastLevel) const {
   const auto end = std::min(magnitude_.size(), static_cast<std::size_t>(std::max(0.0, below) * binsPerHertz_));
   if (end < 3) return 0.0;
-  // One sound: the strongest peak there, if it is a peak and a strong one. Noise (pink
-  // above all, rising to the lowest bin) is no such sound.
+  // One sound: the strongest peak there, if it is a peak and a strong one. Noise rising to
+  // the lowest bin (pink noise) has its strongest there, and so mostly none.
   const auto peak = static_cast<std::size_t>(std::max_element(magnitude_.begin() + 1, magnitude_.begin() + end) -
                                              magnitude_.begin());
   if (peak + 1 >= end || !(magnitude_[peak] > magnitude_[peak - 1]) || !(magnitude_[peak] > magnitude_[peak + 1]) ||

@@ -149,7 +149,7 @@ bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h
                             const FundamentalThresholds& t) {
   if (!block.spectrum.Resolves(f)) return false;
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
-  return own.present > 0 && !own.lowest && block.spectrum.StrongestOffSeries(f) >= t.offSeriesOfCommonPeriod;
+  return own.present > 0 && !own.lowest() && block.spectrum.StrongestOffSeries(f) >= t.offSeriesOfCommonPeriod;
 }
 
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
@@ -234,7 +234,6 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
     const double level = spectrum.PeakNear(frequency, reach);
     if (level < t.ownPartialLevel || (prominence > 0.0 && spectrum.Prominence(frequency, reach) < prominence)) continue;
     ++own.present;
-    own.lowest = own.lowest || k <= 2;
     if (k <= 2) {
       ++own.lowestPresent;
       own.lowestLevel = std::max(own.lowestLevel, level);
@@ -246,7 +245,7 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
 }
 
 bool ShowsLowestPartial(const OwnPartials& own, const FundamentalThresholds& t) {
-  return own.lowest && own.lowestLevel >= t.faintLowestShare * own.strongest;
+  return own.lowest() && own.lowestLevel >= t.faintLowestShare * own.strongest;
 }
 
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
@@ -259,7 +258,7 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
   const bool enough = own.present >= t.partialsToPromote ||
                       (repeatsFarBetter && own.present >= 2 && own.second >= t.secondOwnPartialLevel);
   return enough && (own.second >= t.secondOwnPartialLevel || repeatsFarBetter) &&
-         own.second >= t.secondOwnPartialShare * own.strongest && (own.lowest || !t.ownLowestPartialNeeded);
+         own.second >= t.secondOwnPartialShare * own.strongest && (own.lowest() || !t.ownLowestPartialNeeded);
 }
 
 // Where the spectrum tells the lowest partials apart but not every neighbour, a lower
@@ -269,7 +268,7 @@ bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, 
                           const FundamentalThresholds& t) {
   if (f < t.ownPartialsApart * block.spectrum.Resolution()) return true;  // nothing to ask
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
-  return own.present >= 2 && own.lowest;
+  return own.present >= 2 && own.lowest();
 }
 
 namespace {
@@ -327,7 +326,7 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
       continue;
     // Partials that noise lifts to their level do not stand out from what lies around them.
     const OwnPartials standing = CountOwnPartials(block, lower, c.harmonic, current.harmonic, t, t.unsureProminence);
-    if (standing.present >= t.unsurePartials && standing.lowest) return true;
+    if (standing.present >= t.unsurePartials && standing.lowest()) return true;
   }
   return false;
 }

@@ -81,11 +81,11 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
 // above the spectrum around them count.
 struct OwnPartials {
   int present = 0;
-  bool lowest = false;
   int lowestPresent = 0;     // its fundamental and octave among them
   double lowestLevel = 0.0;  // the stronger of those two
   double strongest = 0.0;
   double second = 0.0;
+  bool lowest() const { return lowestPresent > 0; }
 };
 // Whether its fundamental or octave shows, and not only far under its other partials.
 bool ShowsLowestPartial(const OwnPartials& own, const FundamentalThresholds& t);

@@ -348,6 +348,14 @@ TEST(SoundRemoval, ABodyModeTakenOutLeavesTheStringRepeating) {
   EXPECT_GT(SquareDifferenceAt(WithoutTone(block, mode, kRate), period), 0.995);
 }
 
+// Only a strong peak below the string is a sound to take out: a mode far under it is none.
+TEST(SoundRemoval, AFaintModeIsNoSoundBelow) {
+  const auto block = Samples(Under(Harmonics(246.9, kGuitar, 2048), Harmonics(61.7, {1.0}, 2048), 35), -20);
+  const BlockSpectrum spectrum(block, 44100);
+  EXPECT_EQ(spectrum.SoundBelow(123.5 - 2.0 * spectrum.Resolution(), 0.056), 0.0);
+  EXPECT_NEAR(spectrum.SoundBelow(123.5 - 2.0 * spectrum.Resolution(), 0.001), 61.7, 1.0);
+}
+
 // A peak counts only within its reach: the skirt of a neighbouring partial just beyond it
 // is no partial here.
 TEST(BlockSpectrum, APeakCountsOnlyWithinItsReach) {
