@@ -12,6 +12,10 @@ namespace {
 
 double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
 
+// How far off the strongest partial's reading may be: it was read from frames of half the
+// block, and next to other partials that reading may be off by up to a bin and a half.
+double PartialReach(const BlockEvidence& block) { return 1.5 * block.sampleRate / (block.blockLength / 2.0); }
+
 // Where the spectrum cannot tell a low note's partials apart, only the block itself can
 // show them: the longer period leaves at most `share` of what the shorter one leaves over,
 // and that is not mere rounding (a nearly pure tone repeats almost perfectly after any
@@ -81,11 +85,9 @@ NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::s
 
 std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t) {
   const double partialPeriod = Divide(block.sampleRate, block.partialFrequency);
-  // The partial was read from frames of half the block; next to other partials that
-  // reading may be off by up to a bin and a half, so each candidate's peak is looked for
-  // that far (but never as far as the next candidate).
-  const double binWidth = block.sampleRate / (block.blockLength / 2.0);
-  const double tolerance = std::max(t.lagTolerance, 1.5 * binWidth / block.partialFrequency);
+  // Each candidate's peak is looked for as far as the partial's reading may be off (but
+  // never as far as the next candidate).
+  const double tolerance = std::max(t.lagTolerance, PartialReach(block) / block.partialFrequency);
   std::vector<PeriodCandidate> candidates;
   for (std::int32_t h = 1; block.partialFrequency / h >= kLowestFrequency; ++h) {
     const double lag = h * partialPeriod;
@@ -385,6 +387,15 @@ bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, doubl
     if (quieter >= t.soundAlreadyThere * strongest && powers[i] >= t.startRise * louder) return true;
   }
   return false;
+}
+
+bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, const FundamentalThresholds& t) {
+  if (!block.spectrum.Resolves(fundamental)) return true;  // its partials' peaks run together
+  const double located = block.spectrum.PeakFrequencyNear(block.partialFrequency, PartialReach(block));
+  if (!(located > 0.0)) return true;
+  const double nearest = fundamental * std::max(1.0, std::round(located / fundamental));
+  return std::abs(CentsBetween(located, nearest)) < t.partialOffSeriesCents ||
+         std::abs(located - nearest) <= t.partialOffSeriesBins * block.spectrum.Resolution();
 }
 
 bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,

@@ -128,6 +128,13 @@ double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t 
 bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, double sampleRate,
                     const FundamentalThresholds& t);
 
+// Whether the strongest partial, located in the block's spectrum, lies on the harmonic
+// series of the fundamental. Where one note gives way to the next early in the block, the
+// NSDF's peak nearest the partial's period may lie far from it, at the period of neither
+// note. Not asked where the spectrum does not resolve the fundamental's partials: their
+// peaks run together and locate each other only roughly.
+bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, const FundamentalThresholds& t);
+
 // Whether the block holds a note at the chosen period and fundamental: it repeats
 // clearly, stands above the noise floor, holds no second sound of like strength, and is
 // not the mains hum.

@@ -115,6 +115,11 @@ struct FundamentalThresholds {
   double startRise = 3.0;  // 4.8 dB
   // ... which both held at least this share of the strongest stretch's power.
   double soundAlreadyThere = 0.03;
+  // The strongest partial lies on the note's harmonic series: within this many cents of
+  // one of its harmonics ...
+  double partialOffSeriesCents = 100.0;
+  // ... or within this many bins (of the unpadded block).
+  double partialOffSeriesBins = 0.5;
   // The block repeats after the chosen period at least this well (NSDF) ...
   double notePeriodicity = 0.75;
   // ... rising at least this far above the deepest NSDF value at shorter lags: noise

@@ -336,6 +336,18 @@ TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
   }
 }
 
+// Where one note gives way to the next early in the block, the NSDF's peak nearest the
+// partial's period may lie far from it (here D3 read at 157 Hz): a fundamental whose
+// series misses the strongest partial is no note, its octave below is.
+TEST(FundamentalSteps, TheStrongestPartialLiesOnTheNotesSeries) {
+  const auto block = Samples(Harmonics(146.83, kGuitar, 4096), -20);
+  const BlockEvidence evidence = EvidenceOf(block, 157.0);
+  const FundamentalThresholds t;
+  for (const auto& [fundamental, onSeries] :
+       {std::pair{146.83, true}, {73.42, true}, {124.07, false}, {130.81, false}})
+    EXPECT_EQ(StrongestPartialOnSeries(evidence, fundamental, t), onSeries) << fundamental;
+}
+
 // A body mode under a low string keeps the block from repeating after the string's period;
 // taken out, the string repeats again.
 TEST(SoundRemoval, ABodyModeTakenOutLeavesTheStringRepeating) {
