@@ -275,6 +275,20 @@ bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, 
 
 namespace {
 
+// Where the spectrum cannot resolve the lower note, its period repeats far better and its
+// partials carry enough of the block; or, where they lie far enough apart to be counted,
+// they show as promotion asks, its fundamental or octave not faint among them (a steel
+// string late in its note, its twelfth the strongest partial, a little noise in the block).
+bool UnresolvedLowerNoteHolds(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
+                              const PeriodCandidate& shorter, const FundamentalThresholds& t) {
+  if ((RepeatsFarBetter(longer.peak.value, shorter.peak.value, t) || OctaveRepeatsFarBetter(block, longer, shorter, t)) &&
+      LowerNoteHolds(block, longer, shorter, t) && ShowsSomeOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t))
+    return true;
+  return lower >= t.ownPartialsApart * block.spectrum.Resolution() &&
+         LowerNoteShowsItself(block, lower, longer.harmonic, shorter.harmonic, false, t) &&
+         ShowsLowestPartial(CountOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t), t);
+}
+
 // How well the two periods repeat once the strongest sound below `under` hertz is taken out
 // of the block: a sound below both notes (a body mode) is explained by neither period, and
 // what it takes from each says nothing of either note.
@@ -307,10 +321,7 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
                               ? LowerNoteShowsItself(block, lower, longer.harmonic, shorter.harmonic,
                                                      RepeatsFarBetter(longer.peak.value, shorter.peak.value,
                                                                       t.resolvedBetterAperiodicity, t), t)
-                              : (RepeatsFarBetter(longer.peak.value, shorter.peak.value, t) ||
-                                 OctaveRepeatsFarBetter(block, longer, shorter, t)) &&
-                                    LowerNoteHolds(block, longer, shorter, t) &&
-                                    ShowsSomeOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t);
+                              : UnresolvedLowerNoteHolds(block, lower, longer, shorter, t);
     if (evidence) chosen = static_cast<int>(i);
   }
   return chosen;

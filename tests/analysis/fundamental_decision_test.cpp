@@ -181,6 +181,12 @@ const FieldCase kFieldCases[] = {
      [](std::size_t n) {
        return Samples(Under(Harmonics(82.41, {0.07, 1.0, 0.14, 0.1, 0.015, 0.05, 0.01, 0.03}, n), Noise(n, true, 24), 25), -20);
      }, "E2", 1024},
+    // A steel string late in its note, its twelfth the strongest partial, in a little noise:
+    // the twelfth's period repeats well, the string's better, though not far better.
+    {"A2_twelfth_strongest_in_white_noise",
+     [](std::size_t n) {
+       return Samples(Under(Harmonics(110.0, {0.14, 0.11, 1.0, 0.04, 0.14, 0.08}, n), Noise(n, false, 25), 25), -20);
+     }, "A2", 1024},
     // A string in pink noise 10 dB under it: noise rising to the bass lifts the octave
     // below to the level of partials, but not out of the noise around them.
     {"E3_in_pink_noise_10_dB",
