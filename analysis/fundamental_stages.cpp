@@ -194,20 +194,25 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     // whose own fundamental is missing.
     const bool resolved = block.spectrum.Resolves(lower);
     bool loneSound = false;
+    bool lowestAbsent = false;  // not even faint
     if (lower >= t.ownPartialsApart * block.spectrum.Resolution() && !(resolved && c.harmonic == 1)) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
       loneSound = !ShowsLowestPartial(own, t) &&
                   (own.present - own.lowestPresent < 2 || (resolved && own.second < t.secondOwnPartialLevel));
+      lowestAbsent = !own.lowest();
     }
     // Where the string's own period does not repeat clearly, the block names no note. Where
     // it does, the string wins; but where the spectrum resolves the lower note, its partials
-    // decide in the steps below.
+    // decide in the steps below, unless it shows neither its fundamental nor its octave,
+    // not even faintly (a high piano string's is faint), and the string's period repeats as
+    // a note's must (with its fundamental missing, a string's octave and twelfth repeat
+    // poorly after the octave's period).
     if (c.peak.value < t.clearPeriodicity) {
       if (loneSound) return kNoNote;
       continue;
     }
     if (CommonPeriodOfTwoNotes(block, lower, longer.harmonic, c.harmonic, t)) return i;
-    if (loneSound && !resolved) return i;
+    if (loneSound && (!resolved || (lowestAbsent && c.peak.value >= t.notePeriodicity))) return i;
     if (c.peak.value < t.plausibleShare * best) continue;
     if (!resolved) {
       if (!LowerNoteHolds(block, longer, c, t)) return i;

@@ -214,6 +214,13 @@ const FieldCase kFieldCases[] = {
     // cents off the mains (the block one block after the pluck's start).
     {"B3_faded_to_the_50_Hz_hum",
      [](std::size_t n) { return Samples(Later(Under(Harmonics(246.94, {1.0, 0.4, 0.2}, 2 * n), Hum(50, 2 * n), 0), n), -20); }, "B3", 2048, true},
+    // The string played before rings on as little more than its octave, 12 dB under: that
+    // sound is A1's third partial, and with A2 it repeats after A1's period, which shows
+    // neither its fundamental nor its octave.
+    {"A2_with_the_octave_of_E2_ringing",
+     [](std::size_t n) {
+       return Samples(Under(Harmonics(110.0, {0.37, 1.0, 0.68, 0.61, 0.3, 0.2}, n), Harmonics(164.81, {1.0}, n), 12), -20);
+     }, "A2", 1024},
     {"G3_with_D3_still_ringing",
      [](std::size_t n) { return Samples(Under(Harmonics(196.0, kGuitar, n), Harmonics(146.83, kRinging, n), 6), -20); }, "G3", 4096, true},
 };
