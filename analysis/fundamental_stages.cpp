@@ -163,7 +163,9 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   // Two notes sounding together repeat after a common period whose note shows neither
   // its fundamental nor its octave, and a note with the mains hum after one near the
   // hum's: the shortest of the shorter periods that repeat clearly and whose notes show
-  // their lowest partials wins.
+  // their lowest partials wins, itself judged as a lower note in its turn (G3 with D3
+  // ringing repeats after G1's period, near the hum's, and after G2's a little better
+  // than after its own: D3's octave repeats after G2's period).
   const bool hum = NearMains(lower, t.humReach, t.mainsHigh, t);
   if (hum || !ShowsItsLowestPartials(block, lower, t)) {
     const double threshold = hum ? t.notePeriodicity : t.clearPeriodicity;
@@ -179,7 +181,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     // Among those, McLeod's rule again: the shortest that repeats nearly as well.
     for (int i = 0; i < chosen; ++i) {
       const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
-      if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return i;
+      if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return RejectStrayLowerNote(block, candidates, i, t);
     }
   }
   for (int i = 0; i < chosen; ++i) {

@@ -319,6 +319,19 @@ TEST(FundamentalSteps, AStrayLowerNoteGivesWayAndARealOneStays) {
   }
 }
 
+// G3 with D3 ringing repeats best after G1's period, which lies next to the 50 Hz hum, and
+// after G2's a little better than after its own (D3's octave repeats after G2's period):
+// the shorter period taken instead of the hum's is judged as a lower note in its turn.
+TEST(FundamentalSteps, APeriodTakenOverTheHumsIsJudgedInItsTurn) {
+  const auto block = Samples(Under(Harmonics(196.0, kGuitar, 4096), Harmonics(146.83, kRinging, 4096), 6), -20);
+  const double lag = kRate / 196.0;
+  const std::vector<PeriodCandidate> candidates = {
+      {1, {lag, 0.73}}, {2, {2 * lag, 0.77}}, {3, {3 * lag, 0.75}}, {4, {4 * lag, 0.98}}};
+  const int kept = RejectStrayLowerNote(EvidenceOf(block, 196.0), candidates, 3, FundamentalThresholds{});
+  ASSERT_GE(kept, 0);
+  EXPECT_EQ(candidates[static_cast<std::size_t>(kept)].harmonic, 1);
+}
+
 // A single partial of the lower note's own that is neither its fundamental nor its octave
 // (a lone sound a fifth above the string) makes the block repeat best after the lower
 // note's period, and still gives way: to the string while its own period repeats clearly
