@@ -25,7 +25,8 @@
 // a note repeats after its own period and after every multiple of it, but not after a
 // fraction of it. The fundamental is then fp/h, as precise as fp itself. A block that
 // does not repeat clearly, stands no higher than its noise, holds two sounds of like
-// strength or a string whose period a lone sound beside it drowns, is the mains hum or
+// strength or a string whose period a lone sound beside it drowns, is the mains hum,
+// repeats after a period on whose harmonic series its strongest partial does not lie, or
 // cannot tell a note from the octave below holds no note.
 
 namespace {
