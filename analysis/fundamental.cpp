@@ -74,8 +74,8 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   if (LowerNoteUnsure(evidence, candidates, chosen, t)) return {0.0, period.harmonic, period.peak.value};
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
+  if (!NamesANote(block, evidence, period.peak, fundamental, t)) return {0.0, period.harmonic, period.peak.value};
   const double fitted = FitPartials(evidence, fundamental, period.harmonic, t);
-  if (!NamesANote(block, evidence, period.peak, fundamental, t) || !StrongestPartialOnSeries(evidence, fitted, t))
-    return {0.0, period.harmonic, period.peak.value};
+  if (!StrongestPartialOnSeries(evidence, fitted, t)) return {0.0, period.harmonic, period.peak.value};
   return {fitted, period.harmonic, period.peak.value};
 }
