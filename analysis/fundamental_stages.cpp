@@ -334,6 +334,19 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
   return chosen;
 }
 
+namespace {
+
+// Whether noise may hide what tells a note from the octave below, the lower note's faint
+// odd partials: where the spectrum cannot resolve them, broadband noise in the block; where
+// it can, the lower note's fundamental shows.
+bool OctaveBelowMayHide(const BlockEvidence& block, double lower, const FundamentalThresholds& t) {
+  const BlockSpectrum& spectrum = block.spectrum;
+  if (!spectrum.Resolves(lower)) return spectrum.NoiseFloor() >= t.noisyFloor;
+  return spectrum.PeakNear(lower, std::min(spectrum.Resolution(), 0.5 * lower)) >= t.ownPartialLevel;
+}
+
+}  // namespace
+
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t) {
   const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
@@ -341,8 +354,11 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
     const PeriodCandidate& c = candidates[i];
     if (c.harmonic % current.harmonic != 0 || c.peak.value < current.peak.value) continue;
     const double lower = block.partialFrequency / c.harmonic;
-    if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t) || !block.spectrum.Resolves(lower) ||
-        !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))
+    if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
+    if (c.harmonic == 2 * current.harmonic && c.peak.value >= current.peak.value + t.octaveUnsureMargin &&
+        OctaveBelowMayHide(block, lower, t))
+      return true;
+    if (!block.spectrum.Resolves(lower) || !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))
       continue;
     // Partials that noise lifts to their level do not stand out from what lies around them.
     const OwnPartials standing = CountOwnPartials(block, lower, c.harmonic, current.harmonic, t, t.unsureProminence);

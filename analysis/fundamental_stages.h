@@ -106,7 +106,8 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
 // itself as promotion asks, its fundamental or octave and another partial of its own
 // standing out from the spectrum around them. Noise takes more from how well a period
 // repeats than a faint fundamental adds: a low string whose octave is its strongest
-// partial would read as that octave.
+// partial would read as that octave. Unsure as well where the octave below repeats
+// clearly better and noise may have hidden its faint odd partials.
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t);
 

@@ -92,6 +92,14 @@ struct FundamentalThresholds {
   // ... each standing at least this far (amplitude ratio) above the median of the spectrum
   // around it.
   double unsureProminence = 3.16;  // 10 dB
+  // Unsure, too, where the octave below repeats better than the chosen period by at least
+  // this much (NSDF), though not well enough to be promoted, and noise may have taken the
+  // faint odd partials that tell the two apart: the lower note's fundamental shows (at
+  // ownPartialLevel) or, where the spectrum cannot resolve it, ...
+  double octaveUnsureMargin = 0.02;
+  // ... the median of the spectrum (see noteOverFloor) is at least this high: broadband
+  // noise. (A body mode below both notes leaves the median low.)
+  double noisyFloor = 0.001;  // -60 dB
 
   // Refining the period: the far peak must still repeat at least this well.
   double farPeriodicity = 0.5;

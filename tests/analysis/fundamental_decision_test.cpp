@@ -170,10 +170,10 @@ const FieldCase kFieldCases[] = {
     {"E2_with_body_mode_near_a_third",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 2048},
     // The same string in white noise 10 dB under it: the noise takes more from how well
-    // either period repeats than the faint fundamental tells them apart by, and the octave
-    // repeats about as well. Unsure between the two, the block names E2 or nothing.
+    // either period repeats than the faint fundamental tells them apart by, and hides the
+    // faint odd partials. Unsure between the two, the block names E2 or nothing.
     {"E2_low_string_in_white_noise_10_dB",
-     [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Noise(n, false, 10), 10), -20); }, "E2", 4096, true},
+     [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Noise(n, false, 10), 10), -20); }, "E2", 1024, true},
     // A low string whose lower odd partials alone stand out (its fundamental and its
     // twelfth), in pink noise 25 dB under it: the noise keeps the octave below from
     // repeating quite as much better as on a clean string.
