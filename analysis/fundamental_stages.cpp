@@ -432,7 +432,17 @@ bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, co
          std::abs(located - nearest) <= t.partialOffSeriesBins * block.spectrum.Resolution();
 }
 
-bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
+bool RepeatsOnlyAfterItsOwnPeriod(const std::vector<PeriodCandidate>& candidates, int chosen,
+                                  const FundamentalThresholds& t) {
+  const std::int32_t harmonic = candidates[static_cast<std::size_t>(chosen)].harmonic;
+  for (int i = 0; i < chosen; ++i) {
+    const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+    if (harmonic % c.harmonic == 0 && c.peak.value >= t.notePeriodicity) return false;
+  }
+  return true;
+}
+
+bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
             const FundamentalThresholds& t) {
   if (period.value < t.notePeriodicity) return false;
   const auto last = std::min(block.nsdf.size(), static_cast<std::size_t>(period.lag));
@@ -441,7 +451,11 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
     return false;
   if (block.spectrum.NoiseFloor() * t.noteOverFloor > 1.0) return false;
   if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
-  if (!ShowsItsLowestPartials(block, fundamental, t)) return false;
+  // Where their main lobes run together the lowest partials may show no peak of their own:
+  // a block that repeats as only one note does needs none.
+  const bool oneNote = onlyOwnPeriod && period.value >= t.singleNotePeriodicity;
+  const bool lowestMerged = fundamental < t.mergedLowestBins * block.spectrum.Resolution();
+  if (!(oneNote && lowestMerged) && !ShowsItsLowestPartials(block, fundamental, t)) return false;
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
   // the block is read from a short overlap, less exactly.

@@ -136,8 +136,15 @@ bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, doubl
 // peaks run together and locate each other only roughly.
 bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, const FundamentalThresholds& t);
 
+// Whether no shorter period that divides the chosen one repeats as a note's must
+// (notePeriodicity): the block holds no louder note of which the chosen period is a
+// multiple.
+bool RepeatsOnlyAfterItsOwnPeriod(const std::vector<PeriodCandidate>& candidates, int chosen,
+                                  const FundamentalThresholds& t);
+
 // Whether the block holds a note at the chosen period and fundamental: it repeats
-// clearly, stands above the noise floor, holds no second sound of like strength, and is
-// not the mains hum.
-bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
+// clearly, stands above the noise floor, holds no second sound of like strength, shows
+// its lowest partials (or repeats as one note only does, see RepeatsOnlyAfterItsOwnPeriod),
+// and is not the mains hum.
+bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
             const FundamentalThresholds& t);

@@ -82,6 +82,13 @@ struct FundamentalThresholds {
   bool ownLowestPartialNeeded = true;
   // The lowest partials are asked for only where they lie at least this many bins apart.
   double lowestPartialsApart = 1.5;
+  // Closer than this many bins, the main lobes of a note's lowest partials may run together
+  // and show no peak at its fundamental or octave: there the chosen note need not show them
+  // where the block repeats after its period at least ...
+  double mergedLowestBins = 2.0;
+  // ... this well, and after no shorter period that divides it as a note's must: one note.
+  // Two notes together repeat after their common period, but also after the louder one's.
+  double singleNotePeriodicity = 0.98;
   // Where the spectrum cannot resolve a lower note's partials, it is still asked for two
   // of them (a body mode is one) where they lie at least this many bins apart.
   double ownPartialsApart = 2.5;

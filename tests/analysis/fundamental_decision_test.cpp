@@ -174,6 +174,11 @@ const FieldCase kFieldCases[] = {
     // faint odd partials. Unsure between the two, the block names E2 or nothing.
     {"E2_low_string_in_white_noise_10_dB",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Noise(n, false, 10), 10), -20); }, "E2", 1024, true},
+    // A low electric string, its twelfth the strongest partial and its fundamental 33 dB
+    // under it: at 1024 points the lowest partials' main lobes run together and show no
+    // peak at the fundamental or octave, but the block repeats as one note only does.
+    {"E2_twelfth_strongest_fundamental_faint",
+     [](std::size_t n) { return Samples(Harmonics(82.41, {0.022, 0.32, 1.0, 0.7, 0.32, 0.1}, n), -20); }, "E2", 1024},
     // A low string whose lower odd partials alone stand out (its fundamental and its
     // twelfth), in pink noise 25 dB under it: the noise keeps the octave below from
     // repeating quite as much better as on a clean string.
@@ -278,6 +283,24 @@ TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
 
 // The period measured over many periods is far finer than one period's peak: handed a
 // period half a sample off, the step returns it within a hundredth of a sample.
+// Two notes together repeat after their common period, but also after the louder one's;
+// one note repeats after no shorter period that divides its own.
+TEST(FundamentalSteps, OneNoteRepeatsAfterNoShorterPeriodDividingIt) {
+  const struct { std::vector<double> values; bool oneNote; } cases[] = {
+      {{0.41, 0.35, 0.998}, true},           // a low string whose twelfth is the strongest partial
+      {{0.55, 0.9, 0.99}, true},             // a period that does not divide the chosen one
+      {{0.8, 0.3, 0.99}, false},             // the louder note's own period
+      {{0.6, 0.94, 0.05, 0.996}, false},     // D3 with A2 ringing: D2's period divides D1's
+  };
+  for (const auto& c : cases) {
+    std::vector<PeriodCandidate> candidates;
+    for (std::size_t i = 0; i < c.values.size(); ++i)
+      candidates.push_back({static_cast<std::int32_t>(i + 1), {100.0 * static_cast<double>(i + 1), c.values[i]}});
+    EXPECT_EQ(RepeatsOnlyAfterItsOwnPeriod(candidates, static_cast<int>(candidates.size()) - 1, FundamentalThresholds{}),
+              c.oneNote);
+  }
+}
+
 TEST(FundamentalSteps, RefiningThePeriodUsesTheFarPeak) {
   for (const auto& [f0, n] : {std::pair{82.41, 4096}, std::pair{196.0, 2048}}) {
     const double period = kRate / f0;
