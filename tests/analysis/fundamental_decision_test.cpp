@@ -281,8 +281,6 @@ TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
   EXPECT_EQ(FindFundamental(Samples(Noise(2048, true, 8), -40), 46.14, 44100).frequency, 0.0);
 }
 
-// The period measured over many periods is far finer than one period's peak: handed a
-// period half a sample off, the step returns it within a hundredth of a sample.
 // Two notes together repeat after their common period, but also after the louder one's;
 // one note repeats after no shorter period that divides its own.
 TEST(FundamentalSteps, OneNoteRepeatsAfterNoShorterPeriodDividingIt) {
@@ -301,6 +299,8 @@ TEST(FundamentalSteps, OneNoteRepeatsAfterNoShorterPeriodDividingIt) {
   }
 }
 
+// The period measured over many periods is far finer than one period's peak: handed a
+// period half a sample off, the step returns it within a hundredth of a sample.
 TEST(FundamentalSteps, RefiningThePeriodUsesTheFarPeak) {
   for (const auto& [f0, n] : {std::pair{82.41, 4096}, std::pair{196.0, 2048}}) {
     const double period = kRate / f0;
