@@ -296,14 +296,35 @@ bool UnresolvedLowerNoteHolds(const BlockEvidence& block, double lower, const Pe
          ShowsLowestPartial(CountOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t), t);
 }
 
-// How well the two periods repeat once the strongest sound below `under` hertz is taken out
-// of the block: a sound below both notes (a body mode) is explained by neither period, and
-// what it takes from each says nothing of either note.
-void WithoutSoundBelow(const BlockEvidence& block, double under, PeriodCandidate& longer, PeriodCandidate& shorter,
+// Whether the block's slow trend stands for the sound below the lower note: where the
+// spectrum has too few bins below it to show that sound, the lower note itself takes
+// enough cycles of the block not to be a trend, and the shorter period is the strongest
+// partial's own. Between two notes under the strongest partial (E2 and E1 at 2048 points,
+// E2's octave the strongest), a mode a third of E2 lies over a cycle a block up: a
+// parabola takes only part of it, and what is left repeats after about half the block,
+// E1's period.
+bool TrendIsSoundBelow(const BlockEvidence& block, double lower, const PeriodCandidate& shorter,
                        const FundamentalThresholds& t) {
-  const double sound = block.spectrum.SoundBelow(under, t.soundUnderLevel);
-  if (!(sound > 0.0)) return;
-  const std::vector<double> rest = WithoutTone(block.samples, sound, block.sampleRate);
+  const double resolution = block.spectrum.Resolution();
+  return lower - t.soundUnderBins * resolution < t.trendUnderBins * resolution &&
+         lower >= t.trendLeastCycles * resolution && shorter.harmonic == 1;
+}
+
+// How well the two periods repeat once the sound below the lower note is taken out of the
+// block: the strongest one there, or where the spectrum cannot show it, the block's slow
+// trend. A sound below both notes (a body mode) is explained by neither period, and what
+// it takes from each says nothing of either note.
+void WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate& longer, PeriodCandidate& shorter,
+                       const FundamentalThresholds& t) {
+  const double sound = block.spectrum.SoundBelow(lower - t.soundUnderBins * block.spectrum.Resolution(),
+                                                 t.soundUnderLevel);
+  std::vector<double> rest;
+  if (sound > 0.0)
+    rest = WithoutTone(block.samples, sound, block.sampleRate);
+  else if (TrendIsSoundBelow(block, lower, shorter, t))
+    rest = WithoutSlowTrend(block.samples, block.partialFrequency, block.sampleRate);
+  else
+    return;
   longer.peak.value = SquareDifferenceAt(rest, longer.peak.lag);
   shorter.peak.value = SquareDifferenceAt(rest, shorter.peak.lag);
 }
@@ -319,7 +340,7 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     PeriodCandidate longer = candidates[i];
     PeriodCandidate shorter = candidates[static_cast<std::size_t>(chosen)];
     const double lower = block.partialFrequency / longer.harmonic;
-    WithoutSoundBelow(block, lower - t.soundUnderBins * block.spectrum.Resolution(), longer, shorter, t);
+    WithoutSoundBelow(block, lower, longer, shorter, t);
     const bool repeatsBetter = 1.0 - longer.peak.value < t.betterAperiodicity * (1.0 - shorter.peak.value);
     if (!repeatsBetter) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.

@@ -65,6 +65,12 @@ struct FundamentalThresholds {
   double soundUnderBins = 2.0;
   // ... where it peaks at least this high (amplitude ratio to the strongest partial).
   double soundUnderLevel = 0.056;  // -25 dB
+  // Where that leaves fewer than this many bins for the spectrum to show such a sound in,
+  // the block's slow trend is taken out instead (see WithoutSlowTrend) ...
+  double trendUnderBins = 3.0;
+  // ... where the lower note takes at least this many cycles of the block: a parabola
+  // across the block takes little of a fundamental that rises and falls that often.
+  double trendLeastCycles = 1.5;
   // A lower fundamental than the block's periodicity names shows at least this many
   // partials of its own (of the first six) ...
   int partialsToPromote = 3;

@@ -5,6 +5,7 @@
 #include <complex>
 #include <cstddef>
 #include <numbers>
+#include <utility>
 
 #include "analysis/peak_refinement.h"
 
@@ -73,4 +74,80 @@ double SquareDifferenceAt(const std::vector<double>& samples, double lag) {
   const auto middle = static_cast<std::size_t>(std::lround(std::max(0.0, lag)));
   if (middle < 1 || middle + 1 >= n) return middle < n ? at(middle) : 0.0;
   return RefinePeak(at(middle - 1), at(middle), at(middle + 1)).value;
+}
+
+namespace {
+
+// The solution of the m x m system a x = b (a row by row), by elimination with partial
+// pivoting; empty where the system is singular.
+std::vector<double> Solve(std::vector<double> a, std::vector<double> b) {
+  const std::size_t m = b.size();
+  const auto at = [m](std::size_t row, std::size_t column) { return row * m + column; };
+  for (std::size_t c = 0; c < m; ++c) {
+    std::size_t pivot = c;
+    for (std::size_t r = c + 1; r < m; ++r)
+      if (std::abs(a[at(r, c)]) > std::abs(a[at(pivot, c)])) pivot = r;
+    if (!(std::abs(a[at(pivot, c)]) > 1e-9 * std::abs(a[at(0, 0)]))) return {};
+    for (std::size_t k = 0; k < m; ++k) std::swap(a[at(pivot, k)], a[at(c, k)]);
+    std::swap(b[pivot], b[c]);
+    for (std::size_t r = c + 1; r < m; ++r) {
+      const double factor = a[at(r, c)] / a[at(c, c)];
+      for (std::size_t k = c; k < m; ++k) a[at(r, k)] -= factor * a[at(c, k)];
+      b[r] -= factor * b[c];
+    }
+  }
+  for (std::size_t c = m; c-- > 0;) {
+    for (std::size_t k = c + 1; k < m; ++k) b[c] -= a[at(c, k)] * b[k];
+    b[c] /= a[at(c, c)];
+  }
+  return b;
+}
+
+}  // namespace
+
+std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, double fundamental, double sampleRate) {
+  const std::size_t n = block.size();
+  std::vector<double> rest(block.begin(), block.end());
+  if (n < 3 || !(fundamental > 0.0)) return rest;
+  constexpr std::size_t kTrendTerms = 3;  // 1, u and u^2 for u across the block from -1 to 1
+  constexpr std::size_t kMostHarmonics = 8;
+  std::size_t harmonics = 0;
+  while (harmonics < kMostHarmonics && static_cast<double>(harmonics + 1) * fundamental < 0.45 * sampleRate) ++harmonics;
+  const std::size_t m = kTrendTerms + 2 * harmonics;
+  // The terms at sample i: the trend's, then each harmonic's cosine and sine, turned on by
+  // one step of the fundamental each sample.
+  const std::complex<double> step = std::polar(1.0, 2.0 * std::numbers::pi * fundamental / sampleRate);
+  std::vector<double> terms(m);
+  std::complex<double> turn = 1.0;
+  const auto fill = [&](std::size_t i) {
+    const double u = 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
+    terms[0] = 1.0;
+    terms[1] = u;
+    terms[2] = u * u;
+    std::complex<double> harmonic = turn;
+    for (std::size_t k = 0; k < harmonics; ++k, harmonic *= turn) {
+      terms[kTrendTerms + 2 * k] = harmonic.real();
+      terms[kTrendTerms + 2 * k + 1] = harmonic.imag();
+    }
+    turn *= step;
+  };
+  std::vector<double> normal(m * m, 0.0);
+  std::vector<double> projection(m, 0.0);
+  for (std::size_t i = 0; i < n; ++i) {
+    fill(i);
+    for (std::size_t a = 0; a < m; ++a) {
+      projection[a] += terms[a] * rest[i];
+      for (std::size_t b = a; b < m; ++b) normal[a * m + b] += terms[a] * terms[b];
+    }
+  }
+  for (std::size_t a = 0; a < m; ++a)
+    for (std::size_t b = 0; b < a; ++b) normal[a * m + b] = normal[b * m + a];
+  const std::vector<double> fit = Solve(std::move(normal), std::move(projection));
+  if (fit.empty()) return rest;
+  // Only the trend is taken out: the partials stay, for the periods to be compared on.
+  for (std::size_t i = 0; i < n; ++i) {
+    const double u = 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
+    rest[i] -= fit[0] + fit[1] * u + fit[2] * u * u;
+  }
+  return rest;
 }
