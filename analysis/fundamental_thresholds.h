@@ -70,7 +70,7 @@ struct FundamentalThresholds {
   double trendUnderBins = 3.0;
   // ... where the lower note takes at least this many cycles of the block: a parabola
   // across the block takes little of a fundamental that rises and falls that often.
-  double trendLeastCycles = 1.5;
+  double trendLeastCycles = 1.8;
   // A lower fundamental than the block's periodicity names shows at least this many
   // partials of its own (of the first six) ...
   int partialsToPromote = 3;
