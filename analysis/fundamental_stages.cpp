@@ -322,7 +322,7 @@ void WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate
   if (sound > 0.0)
     rest = WithoutTone(block.samples, sound, block.sampleRate);
   else if (TrendIsSoundBelow(block, lower, shorter, t))
-    rest = WithoutSlowTrend(block.samples, block.partialFrequency, block.sampleRate);
+    rest = WithoutSlowTrend(block.samples, lower, block.sampleRate);
   else
     return;
   longer.peak.value = SquareDifferenceAt(rest, longer.peak.lag);

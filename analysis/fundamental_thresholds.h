@@ -68,8 +68,8 @@ struct FundamentalThresholds {
   // Where that leaves fewer than this many bins for the spectrum to show such a sound in,
   // the block's slow trend is taken out instead (see WithoutSlowTrend) ...
   double trendUnderBins = 3.0;
-  // ... where the lower note takes at least this many cycles of the block: a parabola
-  // across the block takes little of a fundamental that rises and falls that often.
+  // ... where the lower note takes at least this many cycles of the block: fitted beside
+  // a parabola, a fundamental that rises and falls less often than that shares it.
   double trendLeastCycles = 1.8;
   // A lower fundamental than the block's periodicity names shows at least this many
   // partials of its own (of the first six) ...
