@@ -110,7 +110,7 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
   std::vector<double> rest(block.begin(), block.end());
   if (n < 3 || !(fundamental > 0.0)) return rest;
   constexpr std::size_t kTrendTerms = 3;  // 1, u and u^2 for u across the block from -1 to 1
-  constexpr std::size_t kMostHarmonics = 8;
+  constexpr std::size_t kMostHarmonics = 4;
   std::size_t harmonics = 0;
   while (harmonics < kMostHarmonics && static_cast<double>(harmonics + 1) * fundamental < 0.45 * sampleRate) ++harmonics;
   const std::size_t m = kTrendTerms + 2 * harmonics;

@@ -10,7 +10,7 @@
 std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double frequency, double sampleRate);
 
 // The block less its slow trend (a parabola across it), fitted together with the first
-// eight harmonics of `fundamental` so that the note's partials lend the trend nothing. A
+// four harmonics of `fundamental` so that the note's partials lend the trend nothing. A
 // sound under one cycle a block (a body mode under a low string at 1024 points, too close
 // to the string for the spectrum to hold apart) is mostly such a trend.
 std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, double fundamental, double sampleRate);
