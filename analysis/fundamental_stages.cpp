@@ -298,16 +298,17 @@ bool UnresolvedLowerNoteHolds(const BlockEvidence& block, double lower, const Pe
 
 // Whether the block's slow trend stands for the sound below the lower note: where the
 // spectrum has too few bins below it to show that sound, the lower note itself takes
-// enough cycles of the block not to be a trend, and the shorter period is the strongest
-// partial's own. Between two notes under the strongest partial (E2 and E1 at 2048 points,
+// enough cycles of the block not to be a trend, and the two periods are the strongest
+// partial's own and the octave below it (a low string whose octave is its strongest
+// partial). Between two notes under the strongest partial (E2 and E1 at 2048 points,
 // E2's octave the strongest), a mode a third of E2 lies over a cycle a block up: a
 // parabola takes only part of it, and what is left repeats after about half the block,
-// E1's period.
-bool TrendIsSoundBelow(const BlockEvidence& block, double lower, const PeriodCandidate& shorter,
-                       const FundamentalThresholds& t) {
+// E1's period. Farther below, the fit cost more than it mended.
+bool TrendIsSoundBelow(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
+                       const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   const double resolution = block.spectrum.Resolution();
   return lower - t.soundUnderBins * resolution < t.trendUnderBins * resolution &&
-         lower >= t.trendLeastCycles * resolution && shorter.harmonic == 1;
+         lower >= t.trendLeastCycles * resolution && shorter.harmonic == 1 && longer.harmonic == 2;
 }
 
 // How well the two periods repeat once the sound below the lower note is taken out of the
@@ -321,7 +322,7 @@ void WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate
   std::vector<double> rest;
   if (sound > 0.0)
     rest = WithoutTone(block.samples, sound, block.sampleRate);
-  else if (TrendIsSoundBelow(block, lower, shorter, t))
+  else if (TrendIsSoundBelow(block, lower, longer, shorter, t))
     rest = WithoutSlowTrend(block.samples, lower, block.sampleRate);
   else
     return;
