@@ -114,13 +114,16 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
   std::size_t harmonics = 0;
   while (harmonics < kMostHarmonics && static_cast<double>(harmonics + 1) * fundamental < 0.45 * sampleRate) ++harmonics;
   const std::size_t m = kTrendTerms + 2 * harmonics;
-  // The terms at sample i: the trend's, then each harmonic's cosine and sine, turned on by
-  // one step of the fundamental each sample.
+  const auto across = [n](std::size_t i) { return 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0; };
+  // The terms at each sample: the trend's, then each harmonic's cosine and sine, the
+  // fundamental turned on by one step each sample.
   const std::complex<double> step = std::polar(1.0, 2.0 * std::numbers::pi * fundamental / sampleRate);
   std::vector<double> terms(m);
+  std::vector<double> normal(m * m, 0.0);
+  std::vector<double> projection(m, 0.0);
   std::complex<double> turn = 1.0;
-  const auto fill = [&](std::size_t i) {
-    const double u = 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
+  for (std::size_t i = 0; i < n; ++i, turn *= step) {
+    const double u = across(i);
     terms[0] = 1.0;
     terms[1] = u;
     terms[2] = u * u;
@@ -129,12 +132,6 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
       terms[kTrendTerms + 2 * k] = harmonic.real();
       terms[kTrendTerms + 2 * k + 1] = harmonic.imag();
     }
-    turn *= step;
-  };
-  std::vector<double> normal(m * m, 0.0);
-  std::vector<double> projection(m, 0.0);
-  for (std::size_t i = 0; i < n; ++i) {
-    fill(i);
     for (std::size_t a = 0; a < m; ++a) {
       projection[a] += terms[a] * rest[i];
       for (std::size_t b = a; b < m; ++b) normal[a * m + b] += terms[a] * terms[b];
@@ -146,7 +143,7 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
   if (fit.empty()) return rest;
   // Only the trend is taken out: the partials stay, for the periods to be compared on.
   for (std::size_t i = 0; i < n; ++i) {
-    const double u = 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
+    const double u = across(i);
     rest[i] -= fit[0] + fit[1] * u + fit[2] * u * u;
   }
   return rest;
