@@ -367,6 +367,16 @@ bool OctaveBelowMayHide(const BlockEvidence& block, double lower, const Fundamen
   return spectrum.PeakNear(lower, std::min(spectrum.Resolution(), 0.5 * lower)) >= t.ownPartialLevel;
 }
 
+// Whether the octave below repeats clearly better than the chosen period: by a wide
+// margin, or by a narrower one where it also leaves a far smaller share unexplained.
+bool OctaveRepeatsClearlyBetter(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
+                                const PeriodCandidate& shorter, const FundamentalThresholds& t) {
+  if (longer.peak.value >= shorter.peak.value + t.octaveUnsureMargin) return true;
+  const double share = block.spectrum.Resolves(lower) ? t.octaveUnsureShare : t.octaveUnsureShareUnresolved;
+  return longer.peak.value >= shorter.peak.value + t.octaveUnsureNearMargin &&
+         RepeatsFarBetter(longer.peak.value, shorter.peak.value, share, t);
+}
+
 }  // namespace
 
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
@@ -374,10 +384,14 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
   const PeriodCandidate& current = candidates[static_cast<std::size_t>(chosen)];
   for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
     const PeriodCandidate& c = candidates[i];
-    if (c.harmonic % current.harmonic != 0 || c.peak.value < current.peak.value) continue;
+    if (c.harmonic % current.harmonic != 0) {
+      if (c.harmonic < 2 * current.harmonic && c.peak.value >= current.peak.value + t.rivalPeriodMargin) return true;
+      continue;
+    }
+    if (c.peak.value < current.peak.value) continue;
     const double lower = block.partialFrequency / c.harmonic;
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
-    if (c.harmonic == 2 * current.harmonic && c.peak.value >= current.peak.value + t.octaveUnsureMargin &&
+    if (c.harmonic == 2 * current.harmonic && OctaveRepeatsClearlyBetter(block, lower, c, current, t) &&
         OctaveBelowMayHide(block, lower, t))
       return true;
     if (!block.spectrum.Resolves(lower) || !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))

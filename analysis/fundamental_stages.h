@@ -107,7 +107,9 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
 // standing out from the spectrum around them. Noise takes more from how well a period
 // repeats than a faint fundamental adds: a low string whose octave is its strongest
 // partial would read as that octave. Unsure as well where the octave below repeats
-// clearly better and noise may have hidden its faint odd partials.
+// clearly better and noise may have hidden its faint odd partials, and where a period
+// between the chosen one and twice it, no multiple of it, repeats better: the chosen
+// period is then not the block's.
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t);
 

@@ -113,6 +113,22 @@ struct FundamentalThresholds {
   // ... the median of the spectrum (see noteOverFloor) is at least this high: broadband
   // noise. (A body mode below both notes leaves the median low.)
   double noisyFloor = 0.001;  // -60 dB
+  // Unsure as well, on the same signs of noise, where the octave below repeats better by
+  // at least this much (NSDF) ...
+  double octaveUnsureNearMargin = 0.01;
+  // ... and leaves at most this share of what the chosen period leaves unexplained: noise
+  // added to both periods narrows a low string's lead over its octave, but not to what a
+  // note an octave up shows (its octave below repeats about as well as its own period) ...
+  double octaveUnsureShare = 0.65;
+  // ... or this share, where the spectrum cannot resolve the lower note and only the
+  // noise floor speaks for it.
+  double octaveUnsureShareUnresolved = 0.45;
+  // Unsure, too, where a period between the chosen one and twice it, no multiple of it,
+  // repeats better by at least this much (NSDF): a note's block repeats worse after such
+  // a lag than after its period (its odd partials are out of step there), so the chosen
+  // period is not the block's (a note whose third partial is its strongest, read as the
+  // twelfth's octave in noise).
+  double rivalPeriodMargin = 0.01;
 
   // Refining the period: the far peak must still repeat at least this well.
   double farPeriodicity = 0.5;

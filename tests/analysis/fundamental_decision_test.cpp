@@ -385,6 +385,37 @@ TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
   }
 }
 
+// Unsure between the chosen period and a longer one: where the octave below repeats
+// clearly better (by much, or by less while it leaves a far smaller share unexplained)
+// and noise may have hidden the odd partials that would promote it; and where a period
+// shorter than twice the chosen one, and no multiple of it, repeats better.
+TEST(FundamentalSteps, UnsureWhereALongerPeriodRepeatsClearlyBetter) {
+  // E2 showing its fundamental but none of its other odd partials: nothing promotes it.
+  const auto block = Samples(Harmonics(82.41, {0.1, 1.0, 0.0, 0.08, 0.0, 0.04}, 2048), -20);
+  const BlockEvidence evidence = EvidenceOf(block, 2 * 82.41);
+  const struct {
+    std::vector<double> values;  // of the partial's periods 1, 2, ...
+    int chosen;
+    bool unsure;
+  } cases[] = {
+      {{0.974, 0.995}, 0, true},          // the octave below better by much
+      {{0.974, 0.993}, 0, true},          // by less, leaving a quarter of what the octave leaves
+      {{0.974, 0.981}, 0, false},         // by too little
+      {{0.75, 0.762}, 0, false},          // a note an octave up, in noise: about as well
+      {{0.7, 0.753, 0.779}, 1, true},     // three partial periods, not two, the block's
+      {{0.7, 0.753, 0.755}, 1, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<PeriodCandidate> candidates;
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      const auto harmonic = static_cast<std::int32_t>(i + 1);
+      candidates.push_back({harmonic, {harmonic * kRate / evidence.partialFrequency, c.values[i]}});
+    }
+    EXPECT_EQ(LowerNoteUnsure(evidence, candidates, c.chosen, FundamentalThresholds{}), c.unsure)
+        << c.values[0] << " " << c.values[1];
+  }
+}
+
 // Where one note gives way to the next early in the block, the NSDF's peak nearest the
 // partial's period may lie far from it (here D3 read at 157 Hz): a fundamental whose
 // series misses the strongest partial is no note, its octave below is.
