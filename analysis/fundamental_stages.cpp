@@ -377,6 +377,14 @@ bool OctaveRepeatsClearlyBetter(const BlockEvidence& block, double lower, const 
          RepeatsFarBetter(longer.peak.value, shorter.peak.value, share, t);
 }
 
+// Whether the candidate's peak lies at its own number of partial periods, measured by
+// the chosen period's: a short block looks for each candidate so far around its lag that
+// another note's period (a string ringing along) may be found there instead.
+bool LiesWhereExpected(const PeriodCandidate& c, const PeriodCandidate& chosen, const FundamentalThresholds& t) {
+  const double expected = chosen.peak.lag * c.harmonic / chosen.harmonic;
+  return std::abs(c.peak.lag - expected) <= t.lagTolerance * expected;
+}
+
 }  // namespace
 
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
@@ -385,7 +393,9 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
   for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
     const PeriodCandidate& c = candidates[i];
     if (c.harmonic % current.harmonic != 0) {
-      if (c.harmonic < 2 * current.harmonic && c.peak.value >= current.peak.value + t.rivalPeriodMargin) return true;
+      if (c.harmonic < 2 * current.harmonic && c.peak.value >= current.peak.value + t.rivalPeriodMargin &&
+          LiesWhereExpected(c, current, t))
+        return true;
       continue;
     }
     if (c.peak.value < current.peak.value) continue;
