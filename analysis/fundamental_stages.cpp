@@ -314,9 +314,10 @@ bool TrendIsSoundBelow(const BlockEvidence& block, double lower, const PeriodCan
 // How well the two periods repeat once the sound below the lower note is taken out of the
 // block: the strongest one there, or where the spectrum cannot show it, the block's slow
 // trend. A sound below both notes (a body mode) is explained by neither period, and what
-// it takes from each says nothing of either note.
-void WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate& longer, PeriodCandidate& shorter,
-                       const FundamentalThresholds& t) {
+// it takes from each says nothing of either note. Returns the block without it, empty
+// where nothing was taken out.
+std::vector<double> WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate& longer,
+                                      PeriodCandidate& shorter, const FundamentalThresholds& t) {
   const double sound = block.spectrum.SoundBelow(lower - t.soundUnderBins * block.spectrum.Resolution(),
                                                  t.soundUnderLevel);
   std::vector<double> rest;
@@ -325,9 +326,31 @@ void WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate
   else if (TrendIsSoundBelow(block, lower, longer, shorter, t))
     rest = WithoutSlowTrend(block.samples, lower, block.sampleRate);
   else
-    return;
+    return rest;
   longer.peak.value = SquareDifferenceAt(rest, longer.peak.lag);
   shorter.peak.value = SquareDifferenceAt(rest, shorter.peak.lag);
+  return rest;
+}
+
+// Whether the resolved lower note shows itself as promotion asks, in the spectrum of the
+// block with the sound below taken out where one was (`rest`): that sound's main lobe may
+// cover the lower note's fundamental (a mode a third of E2 lies 1.3 bins under it at 2048
+// points) and hide the peak that the note must show.
+bool ResolvedLowerNoteShowsItself(const BlockEvidence& block, const std::vector<double>& rest, double lower,
+                                  const PeriodCandidate& longer, const PeriodCandidate& shorter,
+                                  const FundamentalThresholds& t) {
+  const bool farBetter = RepeatsFarBetter(longer.peak.value, shorter.peak.value, t.resolvedBetterAperiodicity, t);
+  if (rest.empty()) return LowerNoteShowsItself(block, lower, longer.harmonic, shorter.harmonic, farBetter, t);
+  const std::vector<std::int16_t> samples = RoundedToSamples(rest);
+  // Only the spectrum is asked of this evidence.
+  const BlockEvidence withoutSound{samples,
+                                   {},
+                                   BlockSpectrum(samples, static_cast<std::int32_t>(block.sampleRate)),
+                                   block.partialFrequency,
+                                   block.sampleRate,
+                                   block.blockLength,
+                                   block.longestLag};
+  return LowerNoteShowsItself(withoutSound, lower, longer.harmonic, shorter.harmonic, farBetter, t);
 }
 
 }  // namespace
@@ -341,15 +364,13 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     PeriodCandidate longer = candidates[i];
     PeriodCandidate shorter = candidates[static_cast<std::size_t>(chosen)];
     const double lower = block.partialFrequency / longer.harmonic;
-    WithoutSoundBelow(block, lower, longer, shorter, t);
+    const std::vector<double> rest = WithoutSoundBelow(block, lower, longer, shorter, t);
     const bool repeatsBetter = 1.0 - longer.peak.value < t.betterAperiodicity * (1.0 - shorter.peak.value);
     if (!repeatsBetter) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
-                              ? LowerNoteShowsItself(block, lower, longer.harmonic, shorter.harmonic,
-                                                     RepeatsFarBetter(longer.peak.value, shorter.peak.value,
-                                                                      t.resolvedBetterAperiodicity, t), t)
+                              ? ResolvedLowerNoteShowsItself(block, rest, lower, longer, shorter, t)
                               : UnresolvedLowerNoteHolds(block, lower, longer, shorter, t);
     if (evidence) chosen = static_cast<int>(i);
   }

@@ -60,6 +60,13 @@ std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double f
   return rest;
 }
 
+std::vector<std::int16_t> RoundedToSamples(const std::vector<double>& samples) {
+  std::vector<std::int16_t> rounded(samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    rounded[i] = static_cast<std::int16_t>(std::clamp(std::lround(samples[i]), -32768L, 32767L));
+  return rounded;
+}
+
 double SquareDifferenceAt(const std::vector<double>& samples, double lag) {
   const std::size_t n = samples.size();
   const auto at = [&](std::size_t t) {

@@ -15,6 +15,10 @@ std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double f
 // to the string for the spectrum to hold apart) is mostly such a trend.
 std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, double fundamental, double sampleRate);
 
+// The samples rounded to whole sample values, within the 16-bit range: a block with a
+// sound taken out, to be analysed as a block.
+std::vector<std::int16_t> RoundedToSamples(const std::vector<double>& samples);
+
 // The normalised square difference of the samples at `lag` samples, between samples the
 // vertex of the parabola through the three nearest lags.
 double SquareDifferenceAt(const std::vector<double>& samples, double lag);

@@ -169,6 +169,14 @@ const FieldCase kFieldCases[] = {
     // octave must not win for it.
     {"E2_with_body_mode_near_a_third",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, kLowString, n), Harmonics(26.9, {1.0}, n), 12), -20); }, "E2", 1024},
+    // A nylon E2 with a mode near a third of it whose main lobe, 1.3 bins under the string
+    // at 2048 points, covers the string's fundamental: once the mode is taken out, the
+    // fundamental shows and promotes the octave below.
+    {"E2_with_body_mode_over_its_fundamental",
+     [](std::size_t n) {
+       const Signal string = Harmonics(82.41, {0.106, 1.0, 0.228, 0.118, 0.035, 0.032, 0.033, 0.052}, n + 650);
+       return Samples(Later(Under(string, Harmonics(28.7, {1.0}, n + 650), 12), n), -20);
+     }, "E2", 2048},
     // The same string in white noise 10 dB under it: the noise takes more from how well
     // either period repeats than the faint fundamental tells them apart by, and hides the
     // faint odd partials. Unsure between the two, the block names E2 or nothing.
