@@ -509,6 +509,21 @@ bool RepeatsOnlyAfterItsOwnPeriod(const std::vector<PeriodCandidate>& candidates
   return true;
 }
 
+namespace {
+
+// Whether the block repeats after the period as one note alone does, once its slow trend
+// is taken out where it falls short: a sound under one cycle a block (a body mode under a
+// low string at 1024 points) does not repeat after the string's period, and its main lobe
+// covers the string's lowest partials.
+bool RepeatsAsOneNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
+                      const FundamentalThresholds& t) {
+  if (period.value >= t.singleNotePeriodicity) return true;
+  const std::vector<double> rest = WithoutSlowTrend(block.samples, fundamental, block.sampleRate);
+  return SquareDifferenceAt(rest, period.lag) >= t.singleNotePeriodicity;
+}
+
+}  // namespace
+
 bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
             const FundamentalThresholds& t) {
   if (period.value < t.notePeriodicity) return false;
@@ -520,9 +535,10 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
   // Where their main lobes run together the lowest partials may show no peak of their own:
   // a block that repeats as only one note does needs none.
-  const bool oneNote = onlyOwnPeriod && period.value >= t.singleNotePeriodicity;
   const bool lowestMerged = fundamental < t.mergedLowestBins * block.spectrum.Resolution();
-  if (!(oneNote && lowestMerged) && !ShowsItsLowestPartials(block, fundamental, t)) return false;
+  if (!ShowsItsLowestPartials(block, fundamental, t) &&
+      !(lowestMerged && onlyOwnPeriod && RepeatsAsOneNote(block, period, fundamental, t)))
+    return false;
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
   // the block is read from a short overlap, less exactly.
