@@ -70,6 +70,22 @@ bool HumTakesThePeak(double peak, double partial, const FundamentalThresholds& t
   return false;
 }
 
+// Whether the note shows its lowest partials, or a slow sound covers them: one that holds
+// the block from repeating after the period as one note alone does (singleNotePeriodicity)
+// until the block's slow trend is taken out, where the note's lowest partials lie close
+// enough for its main lobe (mergedLowestBins). A body mode under a low string at 1024
+// points is such a sound, under one cycle a block. Two notes at once repeat so after their
+// common period too: only where no shorter period that divides it repeats (`onlyOwnPeriod`).
+bool ShowsOrSlowSoundCoversLowestPartials(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
+                                          bool onlyOwnPeriod, const FundamentalThresholds& t) {
+  if (ShowsItsLowestPartials(block, fundamental, t)) return true;
+  if (!onlyOwnPeriod || period.value >= t.singleNotePeriodicity ||
+      fundamental >= t.mergedLowestBins * block.spectrum.Resolution())
+    return false;
+  const std::vector<double> rest = WithoutSlowTrend(block.samples, fundamental, block.sampleRate);
+  return SquareDifferenceAt(rest, period.lag) >= t.singleNotePeriodicity;
+}
+
 }  // namespace
 
 NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi) {
@@ -167,7 +183,8 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   // ringing repeats after G1's period, near the hum's, and after G2's a little better
   // than after its own: D3's octave repeats after G2's period).
   const bool hum = NearMains(lower, t.humReach, t.mainsHigh, t);
-  if (hum || !ShowsItsLowestPartials(block, lower, t)) {
+  if (hum || !ShowsOrSlowSoundCoversLowestPartials(block, longer.peak, lower,
+                                                   RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t), t)) {
     const double threshold = hum ? t.notePeriodicity : t.clearPeriodicity;
     const auto eligible = [&](const PeriodCandidate& c) {
       return longer.harmonic % c.harmonic == 0 && c.peak.value >= threshold &&
@@ -509,21 +526,6 @@ bool RepeatsOnlyAfterItsOwnPeriod(const std::vector<PeriodCandidate>& candidates
   return true;
 }
 
-namespace {
-
-// Whether the block repeats after the period as one note alone does, once its slow trend
-// is taken out where it falls short: a sound under one cycle a block (a body mode under a
-// low string at 1024 points) does not repeat after the string's period, and its main lobe
-// covers the string's lowest partials.
-bool RepeatsAsOneNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental,
-                      const FundamentalThresholds& t) {
-  if (period.value >= t.singleNotePeriodicity) return true;
-  const std::vector<double> rest = WithoutSlowTrend(block.samples, fundamental, block.sampleRate);
-  return SquareDifferenceAt(rest, period.lag) >= t.singleNotePeriodicity;
-}
-
-}  // namespace
-
 bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
             const FundamentalThresholds& t) {
   if (period.value < t.notePeriodicity) return false;
@@ -535,9 +537,9 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
   // Where their main lobes run together the lowest partials may show no peak of their own:
   // a block that repeats as only one note does needs none.
+  const bool oneNote = onlyOwnPeriod && period.value >= t.singleNotePeriodicity;
   const bool lowestMerged = fundamental < t.mergedLowestBins * block.spectrum.Resolution();
-  if (!ShowsItsLowestPartials(block, fundamental, t) &&
-      !(lowestMerged && onlyOwnPeriod && RepeatsAsOneNote(block, period, fundamental, t)))
+  if (!(oneNote && lowestMerged) && !ShowsOrSlowSoundCoversLowestPartials(block, period, fundamental, onlyOwnPeriod, t))
     return false;
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
