@@ -543,7 +543,11 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
     return false;
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
-  // the block is read from a short overlap, less exactly.
+  // the block is read from a short overlap, less exactly. Where the block repeats as one
+  // note alone does and its strongest partial (read by its phase advance) is a harmonic of
+  // that note, the note is no hum: within a bin of the mains frequency (a low E at 1024
+  // points, A-flat 1 at 2048) the spectrum locates the note's fundamental near the mains
+  // with or without hum.
   const bool longPeriod = period.lag > 0.5 * block.blockLength;
   const auto isHum = [&](double f, double cents) {
     for (const double mains : {t.mainsLow, t.mainsHigh})
@@ -551,8 +555,12 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
         if (std::abs(CentsBetween(f, share * mains)) <= (longPeriod ? t.humCentsLongPeriod : cents)) return true;
     return false;
   };
+  const double harmonic = std::round(block.partialFrequency / fundamental);
+  const bool partialOnSeries =
+      harmonic >= 1.0 && std::abs(block.partialFrequency / (harmonic * fundamental) - 1.0) <= t.lagTolerance;
   const double reach = block.spectrum.Resolution();
   const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
   return !isHum(fundamental, t.humCentsByPeriod) &&
-         !(lowestShows && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
+         !(lowestShows && !(oneNote && partialOnSeries) &&
+           isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
 }

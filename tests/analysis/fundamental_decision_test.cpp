@@ -149,6 +149,7 @@ const FieldCase kFieldCases[] = {
                                  {1.0, 0.38, 0.15, 0.19, 0.21, 0.09, 0.08, 0.07}, n), -20);
      }, "G5", 4096},
     {"bass_G1", [](std::size_t n) { return Samples(Harmonics(49.0, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "G1", 2048},
+    {"bass_Ab1", [](std::size_t n) { return Samples(Harmonics(51.91, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Ab1", 2048},
     {"bass_Bb1", [](std::size_t n) { return Samples(Harmonics(58.27, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Bb1", 1024},
     {"bass_B1", [](std::size_t n) { return Samples(Harmonics(61.74, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "B1", 1024},
     // A body mode near a third of the string, 12 dB under it.
