@@ -34,8 +34,9 @@ namespace {
 // Whether the chosen period names a note: within the range, a note by every test, and not
 // the end of one note with the start of the next (which may repeat as neither).
 bool NamesANote(const std::vector<std::int16_t>& block, const BlockEvidence& evidence, const NsdfPeak& period,
-                double fundamental, bool onlyOwnPeriod, const FundamentalThresholds& t) {
-  return !(fundamental < kLowestFrequency * kCentBelow) && IsNote(evidence, period, fundamental, onlyOwnPeriod, t) &&
+                double fundamental, bool onlyOwnPeriod, bool betterThanDivisors, const FundamentalThresholds& t) {
+  return !(fundamental < kLowestFrequency * kCentBelow) &&
+         IsNote(evidence, period, fundamental, onlyOwnPeriod, betterThanDivisors, t) &&
          !NewSoundStarts(block, period.lag, evidence.sampleRate, t);
 }
 
@@ -46,7 +47,7 @@ FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, co
   const NsdfPeak period = ClearestPeriod(evidence, t);
   if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
   const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
-  if (!NamesANote(block, evidence, period, fundamental, false, t)) return {0.0, 0, period.value};
+  if (!NamesANote(block, evidence, period, fundamental, false, false, t)) return {0.0, 0, period.value};
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
 }
 
@@ -74,7 +75,8 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   if (LowerNoteUnsure(evidence, candidates, chosen, t)) return {0.0, period.harmonic, period.peak.value};
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
-  if (!NamesANote(block, evidence, period.peak, fundamental, RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t), t))
+  if (!NamesANote(block, evidence, period.peak, fundamental, RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t),
+                  RepeatsBetterThanItsDivisors(candidates, chosen, t), t))
     return {0.0, period.harmonic, period.peak.value};
   const double fitted = FitPartials(evidence, fundamental, period.harmonic, t);
   if (!StrongestPartialOnSeries(evidence, fitted, t)) return {0.0, period.harmonic, period.peak.value};

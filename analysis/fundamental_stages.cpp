@@ -526,8 +526,19 @@ bool RepeatsOnlyAfterItsOwnPeriod(const std::vector<PeriodCandidate>& candidates
   return true;
 }
 
+bool RepeatsBetterThanItsDivisors(const std::vector<PeriodCandidate>& candidates, int chosen,
+                                  const FundamentalThresholds& t) {
+  const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
+  for (int i = 0; i < chosen; ++i) {
+    const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+    if (period.harmonic % c.harmonic == 0 && !(1.0 - period.peak.value < t.betterAperiodicity * (1.0 - c.peak.value)))
+      return false;
+  }
+  return true;
+}
+
 bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
-            const FundamentalThresholds& t) {
+            bool betterThanDivisors, const FundamentalThresholds& t) {
   if (period.value < t.notePeriodicity) return false;
   const auto last = std::min(block.nsdf.size(), static_cast<std::size_t>(period.lag));
   const auto deepest = std::min_element(block.nsdf.begin(), block.nsdf.begin() + static_cast<std::ptrdiff_t>(last));
@@ -544,10 +555,11 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
   // the block is read from a short overlap, less exactly. Where the block repeats as one
-  // note alone does and its strongest partial (read by its phase advance) is a harmonic of
-  // that note, the note is no hum: within a bin of the mains frequency (a low E at 1024
-  // points, A-flat 1 at 2048) the spectrum locates the note's fundamental near the mains
-  // with or without hum.
+  // note alone does (singleNotePeriodicity), better than after any shorter period that
+  // divides the note's, and its strongest partial (read by its phase advance) is a
+  // harmonic of that note, the note is no hum: within a bin of the mains frequency (a low
+  // E at 1024 points, A-flat 1 at 2048) the spectrum locates the note's fundamental near
+  // the mains with or without hum.
   const bool longPeriod = period.lag > 0.5 * block.blockLength;
   const auto isHum = [&](double f, double cents) {
     for (const double mains : {t.mainsLow, t.mainsHigh})
@@ -561,6 +573,6 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   const double reach = block.spectrum.Resolution();
   const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
   return !isHum(fundamental, t.humCentsByPeriod) &&
-         !(lowestShows && !(oneNote && partialOnSeries) &&
+         !(lowestShows && !(period.value >= t.singleNotePeriodicity && betterThanDivisors && partialOnSeries) &&
            isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
 }

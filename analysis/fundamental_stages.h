@@ -144,9 +144,15 @@ bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, co
 bool RepeatsOnlyAfterItsOwnPeriod(const std::vector<PeriodCandidate>& candidates, int chosen,
                                   const FundamentalThresholds& t);
 
+// Whether the chosen period repeats better (betterAperiodicity) than every shorter one
+// that divides it: a low string whose odd partials are faint repeats well after its
+// octave's period too, but not as well as after its own.
+bool RepeatsBetterThanItsDivisors(const std::vector<PeriodCandidate>& candidates, int chosen,
+                                  const FundamentalThresholds& t);
+
 // Whether the block holds a note at the chosen period and fundamental: it repeats
 // clearly, stands above the noise floor, holds no second sound of like strength, shows
 // its lowest partials (or repeats as one note only does, see RepeatsOnlyAfterItsOwnPeriod),
-// and is not the mains hum.
+// and is not the mains hum (see RepeatsBetterThanItsDivisors: `betterThanDivisors`).
 bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
-            const FundamentalThresholds& t);
+            bool betterThanDivisors, const FundamentalThresholds& t);

@@ -141,6 +141,14 @@ const FieldCase kFieldCases[] = {
     // neither period, keeps the octave below from repeating as well as on a clean string.
     {"E2_faint_odd_partials_with_60_Hz_hum",
      [](std::size_t n) { return Samples(Under(Harmonics(82.41, {0.1, 1.0, 0.06, 0.5, 0.04, 0.2}, n), Hum(60, n), 26), -20); }, "E2", 1024},
+    // A low string with 50 Hz hum 26 dB under: at 1024 points the spectrum locates the
+    // string's fundamental at the mains frequency, but the block repeats after E2's period
+    // as one note does and far better than after its octave's.
+    {"E2_with_50_Hz_hum_within_a_bin",
+     [](std::size_t n) {
+       const Signal string = Harmonics(82.41, kLowString, n + 300);
+       return Samples(Later(Under(string, Hum(50, n + 300), 26), n), -20);
+     }, "E2", 1024},
     // A high piano string, its upper partials ever sharper: the period follows them, 27
     // cents above the fundamental's partial.
     {"G5_of_a_stiff_string",
@@ -300,20 +308,24 @@ TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
 }
 
 // Two notes together repeat after their common period, but also after the louder one's;
-// one note repeats after no shorter period that divides its own.
+// one note repeats after no shorter period that divides its own, and where it does (its
+// odd partials faint), not nearly as well as after its own.
 TEST(FundamentalSteps, OneNoteRepeatsAfterNoShorterPeriodDividingIt) {
-  const struct { std::vector<double> values; bool oneNote; } cases[] = {
-      {{0.41, 0.35, 0.998}, true},           // a low string whose twelfth is the strongest partial
-      {{0.55, 0.9, 0.99}, true},             // a period that does not divide the chosen one
-      {{0.8, 0.3, 0.99}, false},             // the louder note's own period
-      {{0.6, 0.94, 0.05, 0.996}, false},     // D3 with A2 ringing: D2's period divides D1's
+  const struct { std::vector<double> values; bool oneNote; bool betterThanDivisors; } cases[] = {
+      {{0.41, 0.35, 0.998}, true, true},          // a low string whose twelfth is the strongest partial
+      {{0.55, 0.9, 0.99}, true, true},            // a period that does not divide the chosen one
+      {{0.8, 0.3, 0.99}, false, true},            // the louder note's own period
+      {{0.6, 0.94, 0.05, 0.996}, false, true},    // D3 with A2 ringing: D2's period divides D1's
+      {{0.955, 0.995}, false, true},              // a low string whose odd partials are faint
+      {{0.96, 0.986, 0.969, 0.988}, false, false},  // E2 taken for E1: E2's period repeats as well
   };
   for (const auto& c : cases) {
     std::vector<PeriodCandidate> candidates;
     for (std::size_t i = 0; i < c.values.size(); ++i)
       candidates.push_back({static_cast<std::int32_t>(i + 1), {100.0 * static_cast<double>(i + 1), c.values[i]}});
-    EXPECT_EQ(RepeatsOnlyAfterItsOwnPeriod(candidates, static_cast<int>(candidates.size()) - 1, FundamentalThresholds{}),
-              c.oneNote);
+    const int chosen = static_cast<int>(candidates.size()) - 1;
+    EXPECT_EQ(RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, FundamentalThresholds{}), c.oneNote);
+    EXPECT_EQ(RepeatsBetterThanItsDivisors(candidates, chosen, FundamentalThresholds{}), c.betterThanDivisors);
   }
 }
 
