@@ -24,6 +24,12 @@ bool RepeatsFarBetter(double longer, double shorter, double share, const Fundame
   return 1.0 - shorter >= t.leftOverNotNoise && 1.0 - longer < share * (1.0 - shorter);
 }
 
+// Whether the longer period repeats better: it leaves at most betterAperiodicity of what
+// the shorter one leaves unexplained.
+bool RepeatsBetter(double longer, double shorter, const FundamentalThresholds& t) {
+  return 1.0 - longer < t.betterAperiodicity * (1.0 - shorter);
+}
+
 bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds& t) {
   return RepeatsFarBetter(longer, shorter, t.farBetterAperiodicity, t);
 }
@@ -382,8 +388,7 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     PeriodCandidate shorter = candidates[static_cast<std::size_t>(chosen)];
     const double lower = block.partialFrequency / longer.harmonic;
     const std::vector<double> rest = WithoutSoundBelow(block, lower, longer, shorter, t);
-    const bool repeatsBetter = 1.0 - longer.peak.value < t.betterAperiodicity * (1.0 - shorter.peak.value);
-    if (!repeatsBetter) continue;
+    if (!RepeatsBetter(longer.peak.value, shorter.peak.value, t)) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     const bool evidence = block.spectrum.Resolves(lower)
@@ -531,8 +536,7 @@ bool RepeatsBetterThanItsDivisors(const std::vector<PeriodCandidate>& candidates
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
-    if (period.harmonic % c.harmonic == 0 && !(1.0 - period.peak.value < t.betterAperiodicity * (1.0 - c.peak.value)))
-      return false;
+    if (period.harmonic % c.harmonic == 0 && !RepeatsBetter(period.peak.value, c.peak.value, t)) return false;
   }
   return true;
 }
