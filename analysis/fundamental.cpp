@@ -51,6 +51,15 @@ FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, co
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
 }
 
+// Whether the candidate's peak lies within partialPeriodMisfit of h/fp, the period the
+// strongest partial proposes: its search reaches as far as a low partial's reading may be
+// off, a bin, which for a partial read from low noise takes in a period of another note.
+bool LiesNearItsPartialPeriod(const BlockEvidence& evidence, const PeriodCandidate& candidate,
+                              const FundamentalThresholds& t) {
+  const double proposed = candidate.harmonic * evidence.sampleRate / evidence.partialFrequency;
+  return std::abs(candidate.peak.lag / proposed - 1.0) <= t.partialPeriodMisfit;
+}
+
 }  // namespace
 
 FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
@@ -68,7 +77,8 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
                                static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);
-  if (chosen < 0) return FromClearestPeriod(block, evidence, t);
+  if (chosen < 0 || !LiesNearItsPartialPeriod(evidence, candidates[static_cast<std::size_t>(chosen)], t))
+    return FromClearestPeriod(block, evidence, t);
   chosen = RejectStrayLowerNote(evidence, candidates, chosen, t);
   if (chosen == kNoNote) return {0.0, 0, 0.0};
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);

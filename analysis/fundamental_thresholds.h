@@ -15,6 +15,11 @@ struct FundamentalThresholds {
   double clearPeriodicity = 0.5;
   // The chosen period's peak must reach this share of the best candidate's peak.
   double shareOfBest = 0.9;
+  // Where that peak lies further than this (relative) from h/fp, the strongest partial is
+  // no partial of the block's note (low noise above it, or a phase advance read across a
+  // note change) and the block's own clearest period decides instead. A low partial read
+  // at a bin's edge lies up to about a twelfth off.
+  double partialPeriodMisfit = 0.1;
 
   // Rejecting a stray lower note.
   // A shorter period stays in question down to this share of the best candidate's peak.

@@ -305,6 +305,10 @@ TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
   const auto block = Samples(Harmonics(30.87, {0.8, 1.0, 0.6, 0.4}, 2048), -20);
   EXPECT_EQ(NoteOf(FindFundamental(block, 46.14, 44100).frequency), "B0");
   EXPECT_EQ(FindFundamental(Samples(Noise(2048, true, 8), -40), 46.14, 44100).frequency, 0.0);
+  // Pink noise read as the strongest partial, at 66 Hz under A2: the search around its
+  // period reaches A1's, after which A2 in noise repeats a little better than after its own.
+  const auto string = Samples(Under(Harmonics(110.0, kRinging, 2048), Noise(2048, true, 1), 20), -20);
+  EXPECT_EQ(NoteOf(FindFundamental(string, 66.3, 44100).frequency), "A2");
 }
 
 // Two notes together repeat after their common period, but also after the louder one's;
