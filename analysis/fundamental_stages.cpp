@@ -403,11 +403,17 @@ namespace {
 
 // Whether noise may hide what tells a note from the octave below, the lower note's faint
 // odd partials: where the spectrum cannot resolve them, broadband noise in the block; where
-// it can, the lower note's fundamental shows.
-bool OctaveBelowMayHide(const BlockEvidence& block, double lower, const FundamentalThresholds& t) {
+// it can, the lower note's fundamental shows, or broadband noise may have buried that
+// fundamental (pink noise is loudest there) and odd partials still show, one clearly.
+bool OctaveBelowMayHide(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
+                        const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   const BlockSpectrum& spectrum = block.spectrum;
-  if (!spectrum.Resolves(lower)) return spectrum.NoiseFloor() >= t.noisyFloor;
-  return spectrum.PeakNear(lower, std::min(spectrum.Resolution(), 0.5 * lower)) >= t.ownPartialLevel;
+  const bool noisy = spectrum.NoiseFloor() >= t.noisyFloor;
+  if (!spectrum.Resolves(lower)) return noisy;
+  if (spectrum.PeakNear(lower, std::min(spectrum.Resolution(), 0.5 * lower)) >= t.ownPartialLevel) return true;
+  if (!noisy) return false;
+  const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t);
+  return own.present >= t.partialsToKeep && own.strongest >= t.secondOwnPartialLevel;
 }
 
 // Whether the octave below repeats clearly better than the chosen period: by a wide
@@ -445,7 +451,7 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
     const double lower = block.partialFrequency / c.harmonic;
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
     if (c.harmonic == 2 * current.harmonic && OctaveRepeatsClearlyBetter(block, lower, c, current, t) &&
-        OctaveBelowMayHide(block, lower, t))
+        OctaveBelowMayHide(block, lower, c, current, t))
       return true;
     if (!block.spectrum.Resolves(lower) || !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))
       continue;

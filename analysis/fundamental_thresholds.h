@@ -116,7 +116,10 @@ struct FundamentalThresholds {
   // ownPartialLevel) or, where the spectrum cannot resolve it, ...
   double octaveUnsureMargin = 0.02;
   // ... the median of the spectrum (see noteOverFloor) is at least this high: broadband
-  // noise. (A body mode below both notes leaves the median low.)
+  // noise. (A body mode below both notes leaves the median low.) Where it can resolve it,
+  // such noise may bury the fundamental: partialsToKeep of the lower note's own partials,
+  // one of them at secondOwnPartialLevel, speak for it then (a clean high note or a string
+  // ringing under the played one shows none that strong, a lone sound a fifth above one).
   double noisyFloor = 0.001;  // -60 dB
   // Unsure as well, on the same signs of noise, where the octave below repeats better by
   // at least this much (NSDF) ...

@@ -450,6 +450,25 @@ TEST(FundamentalSteps, UnsureWhereALongerPeriodRepeatsClearlyBetter) {
   }
 }
 
+// Broadband noise may bury a low string's fundamental, so that nothing shows at the octave
+// below: there one of that note's odd partials, standing clearly, speaks for it. Without
+// the noise, or with only a faint odd partial, the chosen note stands.
+TEST(FundamentalSteps, NoiseMayBuryTheFundamentalOfTheOctaveBelow) {
+  const struct {
+    double third;       // amplitude of E2's third partial; its fundamental is missing, its fifth faint
+    double noiseUnder;  // dB under the string, 0 for none
+    bool unsure;
+  } cases[] = {{0.12, 20, true}, {0.12, 0, false}, {0.02, 20, false}};
+  for (const auto& c : cases) {
+    Signal sound = Harmonics(82.41, {0.0, 1.0, c.third, 0.5, 0.04, 0.2}, 2048);
+    if (c.noiseUnder > 0) sound = Under(sound, Noise(2048, false, 1), c.noiseUnder);
+    const BlockEvidence evidence = EvidenceOf(Samples(sound, -20), 2 * 82.41);
+    const double lag = kRate / evidence.partialFrequency;
+    const std::vector<PeriodCandidate> candidates = {{1, {lag, 0.88}}, {2, {2 * lag, 0.91}}};
+    EXPECT_EQ(LowerNoteUnsure(evidence, candidates, 0, FundamentalThresholds{}), c.unsure) << c.third << " " << c.noiseUnder;
+  }
+}
+
 // Where one note gives way to the next early in the block, the NSDF's peak nearest the
 // partial's period may lie far from it (here D3 read at 157 Hz): a fundamental whose
 // series misses the strongest partial is no note, its octave below is.
