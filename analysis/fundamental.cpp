@@ -46,6 +46,7 @@ FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, co
                                       const FundamentalThresholds& t) {
   const NsdfPeak period = ClearestPeriod(evidence, t);
   if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
+  if (OctaveBelowClearestRepeatsBetter(evidence, period, t)) return {0.0, 0, period.value};
   const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
   if (!NamesANote(block, evidence, period, fundamental, false, false, t)) return {0.0, 0, period.value};
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};

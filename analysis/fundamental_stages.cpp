@@ -146,6 +146,16 @@ NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds&
   return {};
 }
 
+bool OctaveBelowClearestRepeatsBetter(const BlockEvidence& block, const NsdfPeak& period,
+                                      const FundamentalThresholds& t) {
+  const double twice = 2.0 * period.lag;
+  const double reach = t.lagTolerance * twice;
+  if (twice + reach > static_cast<double>(block.longestLag)) return false;
+  const NsdfPeak octave = NsdfPeakBetween(block.nsdf, static_cast<std::size_t>(twice - reach),
+                                          static_cast<std::size_t>(twice + reach));
+  return octave.value >= period.value + t.octaveUnsureMargin && RepeatsBetter(octave.value, period.value, t);
+}
+
 int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const FundamentalThresholds& t) {
   double best = -1.0;
   for (const PeriodCandidate& c : candidates) best = std::max(best, c.peak.value);

@@ -44,6 +44,11 @@ std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const 
 // less than a period of it): McLeod's rule over the whole NSDF, the shortest key maximum
 // that repeats nearly as well as the best. Value -1 without one.
 NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds& t);
+// Whether the block repeats clearly better after twice that period (by octaveUnsureMargin,
+// leaving at most betterAperiodicity of what it leaves): with no partial to name the
+// octave, the note may as well be the one below, so the block holds no reading.
+bool OctaveBelowClearestRepeatsBetter(const BlockEvidence& block, const NsdfPeak& period,
+                                      const FundamentalThresholds& t);
 
 // McLeod's rule: the shortest candidate that repeats nearly as well as the best one; -1
 // when none repeats clearly.

@@ -309,6 +309,10 @@ TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
   // period reaches A1's, after which A2 in noise repeats a little better than after its own.
   const auto string = Samples(Under(Harmonics(110.0, kRinging, 2048), Noise(2048, true, 1), 20), -20);
   EXPECT_EQ(NoteOf(FindFundamental(string, 66.3, 44100).frequency), "A2");
+  // G2 read between its first two partials: its clearest period is its octave's, but the
+  // block repeats clearly better after twice that, so the octave is no reading.
+  const auto low = Samples(Harmonics(98.0, {0.15, 1.0, 0.15, 0.3, 0.05, 0.1}, 2048), -20);
+  EXPECT_EQ(FindFundamental(low, 151.6, 44100).frequency, 0.0);
 }
 
 // Two notes together repeat after their common period, but also after the louder one's;
