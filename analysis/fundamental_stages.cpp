@@ -590,9 +590,9 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
   const double harmonic = std::round(block.partialFrequency / fundamental);
   const bool partialOnSeries =
       harmonic >= 1.0 && std::abs(block.partialFrequency / (harmonic * fundamental) - 1.0) <= t.lagTolerance;
+  const bool plainlyOneNote = period.value >= t.singleNotePeriodicity && betterThanDivisors && partialOnSeries;
   const double reach = block.spectrum.Resolution();
   const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
   return !isHum(fundamental, t.humCentsByPeriod) &&
-         !(lowestShows && !(period.value >= t.singleNotePeriodicity && betterThanDivisors && partialOnSeries) &&
-           isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
+         !(lowestShows && !plainlyOneNote && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
 }
