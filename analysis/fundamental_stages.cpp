@@ -436,6 +436,23 @@ bool OctaveRepeatsClearlyBetter(const BlockEvidence& block, double lower, const 
          RepeatsFarBetter(longer.peak.value, shorter.peak.value, share, t);
 }
 
+// Whether the octave below repeats far better once the block's slow trend is taken out,
+// where the spectrum cannot resolve the lower note and that trend stands for the sound
+// below it (see TrendIsSoundBelow): at a short block, pink noise's rumble is such a trend,
+// and neither period explains it. Without it, a low string whose fundamental the noise has
+// buried repeats after its own period far better than after its octave, while a note an
+// octave up repeats about as well after both. Only the share counts here: the margin
+// alone says little once both values have risen.
+bool OctaveRepeatsFarBetterWithoutTrend(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
+                                        const PeriodCandidate& shorter, const FundamentalThresholds& t) {
+  if (block.spectrum.Resolves(lower) || !TrendIsSoundBelow(block, lower, longer, shorter, t)) return false;
+  const std::vector<double> rest = WithoutSlowTrend(block.samples, lower, block.sampleRate);
+  const double longerValue = SquareDifferenceAt(rest, longer.peak.lag);
+  const double shorterValue = SquareDifferenceAt(rest, shorter.peak.lag);
+  return longerValue >= shorterValue + t.octaveUnsureNearMargin &&
+         RepeatsFarBetter(longerValue, shorterValue, t.octaveUnsureShareUnresolved, t);
+}
+
 // Whether the candidate's peak lies at its own number of partial periods, measured by
 // the chosen period's: a short block looks for each candidate so far around its lag that
 // another note's period (a string ringing along) may be found there instead.
@@ -460,8 +477,9 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
     if (c.peak.value < current.peak.value) continue;
     const double lower = block.partialFrequency / c.harmonic;
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
-    if (c.harmonic == 2 * current.harmonic && OctaveRepeatsClearlyBetter(block, lower, c, current, t) &&
-        OctaveBelowMayHide(block, lower, c, current, t))
+    if (c.harmonic == 2 * current.harmonic && OctaveBelowMayHide(block, lower, c, current, t) &&
+        (OctaveRepeatsClearlyBetter(block, lower, c, current, t) ||
+         OctaveRepeatsFarBetterWithoutTrend(block, lower, c, current, t)))
       return true;
     if (!block.spectrum.Resolves(lower) || !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))
       continue;

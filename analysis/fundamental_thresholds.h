@@ -129,7 +129,8 @@ struct FundamentalThresholds {
   // note an octave up shows (its octave below repeats about as well as its own period) ...
   double octaveUnsureShare = 0.65;
   // ... or this share, where the spectrum cannot resolve the lower note and only the
-  // noise floor speaks for it.
+  // noise floor speaks for it, and where the block's slow trend stands for the sound below
+  // the lower note and the two periods are compared without it.
   double octaveUnsureShareUnresolved = 0.45;
   // Unsure, too, where a period between the chosen one and twice it, no multiple of it,
   // repeats better by at least this much (NSDF): a note's block repeats worse after such
