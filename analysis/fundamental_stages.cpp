@@ -50,8 +50,13 @@ bool OctaveRepeatsFarBetter(const BlockEvidence& block, const PeriodCandidate& l
 // less: a low string's faint odd partials, being its harmonics, repeat with it nearly
 // perfectly. (A quieter string a fourth or a third below shares a period as well, and a
 // body mode a little off a subharmonic nearly does, so further down only energy counts.)
+// Broadband noise leaves its own share unexplained by either period, so there the longer
+// one must also repeat better (a fading E4 in pink noise repeats after five of its periods,
+// C2's, better than after one, but not by that much).
 bool LowerNoteHolds(const BlockEvidence& block, const PeriodCandidate& longer, const PeriodCandidate& shorter,
                     const FundamentalThresholds& t) {
+  if (block.spectrum.NoiseFloor() >= t.noisyFloor && !RepeatsBetter(longer.peak.value, shorter.peak.value, t))
+    return false;
   return 1.0 - shorter.peak.value >= t.lowerNoteEnergy || OctaveRepeatsFarBetter(block, longer, shorter, t);
 }
 

@@ -120,6 +120,9 @@ struct FundamentalThresholds {
   // such noise may bury the fundamental: partialsToKeep of the lower note's own partials,
   // one of them at secondOwnPartialLevel, speak for it then (a clean high note or a string
   // ringing under the played one shows none that strong, a lone sound a fifth above one).
+  // In such noise a lower note that the spectrum cannot resolve must also repeat better
+  // (betterAperiodicity) to take the block from the string: the noise's share, which both
+  // periods leave unexplained, is no lower note's energy (see lowerNoteEnergy).
   double noisyFloor = 0.001;  // -60 dB
   // Unsure as well, on the same signs of noise, where the octave below repeats better by
   // at least this much (NSDF) ...

@@ -423,6 +423,22 @@ TEST(FundamentalSteps, ALoneSoundAFifthAboveIsNoLowerNote) {
   }
 }
 
+// In broadband noise, what the string's period leaves unexplained is the noise's as much
+// as any lower note's: a lower note the spectrum cannot resolve (C2 under a fading E4, at
+// 1024 points) keeps the block only where its period also repeats better.
+TEST(FundamentalSteps, InNoiseALowerNoteMustRepeatBetter) {
+  const auto block = Samples(Under(Harmonics(329.63, kGuitar, 1024), Noise(1024, true, 2), 20), -20);
+  const BlockEvidence evidence = EvidenceOf(block, 329.63);
+  for (const auto& [lowerNoteValue, keptHarmonic] : {std::pair{0.8, 1}, {0.85, 5}}) {
+    std::vector<PeriodCandidate> candidates;
+    for (std::int32_t h = 1; h <= 5; ++h)
+      candidates.push_back({h, {h * kRate / 329.63, h == 1 ? 0.65 : h == 5 ? lowerNoteValue : 0.3}});
+    const int kept = RejectStrayLowerNote(evidence, candidates, 4, FundamentalThresholds{});
+    ASSERT_NE(kept, kNoNote);
+    EXPECT_EQ(candidates[static_cast<std::size_t>(kept)].harmonic, keptHarmonic) << lowerNoteValue;
+  }
+}
+
 // Unsure between the chosen period and a longer one: where the octave below repeats
 // clearly better (by much, or by less while it leaves a far smaller share unexplained)
 // and noise may have hidden the odd partials that would promote it; and where a period
