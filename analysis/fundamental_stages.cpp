@@ -191,6 +191,21 @@ bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h
   return own.present > 0 && !own.lowest() && block.spectrum.StrongestOffSeries(f) >= t.offSeriesOfCommonPeriod;
 }
 
+namespace {
+
+// Whether the note at f shows a partial that lies on neither its octave's series nor its
+// twelfth's: its 1st, 5th, 7th, 11th or 13th, at ownPartialLevel or above.
+bool ShowsPartialsOfItsOwn(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
+  const double reach = std::min(block.spectrum.Resolution(), 0.5 * f);
+  for (const int k : {1, 5, 7, 11, 13}) {
+    const double partial = k * f;
+    if (partial < 0.45 * block.sampleRate && block.spectrum.PeakNear(partial, reach) >= t.ownPartialLevel) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                          int chosen, const FundamentalThresholds& t) {
   double best = -1.0;
@@ -221,6 +236,18 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
       const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
       if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return RejectStrayLowerNote(block, candidates, i, t);
     }
+  }
+  // Two notes a fifth apart (A2 and a lower E2 string's octave, its odd partials faded)
+  // repeat together after the period an octave under the lower of them (A1's): a note
+  // whose octave and twelfth are the two, and which shows no partial of its own besides.
+  // There the lower of the two names the block, where it repeats clearly and is a note of
+  // its own under the strongest partial (a bass string whose fundamental is missing, its
+  // octave the strongest partial, shows just its odd partials on the twelfth's series).
+  for (int i = 0; i < chosen; ++i) {
+    const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
+    if (longer.harmonic == 2 * c.harmonic && c.harmonic >= 2 && c.peak.value >= t.clearPeriodicity &&
+        block.spectrum.Resolves(lower) && !ShowsPartialsOfItsOwn(block, lower, t))
+      return i;
   }
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];

@@ -380,6 +380,23 @@ TEST(FundamentalSteps, AStrayLowerNoteGivesWayAndARealOneStays) {
   }
 }
 
+// A2 with a lower string's octave (E3) repeats best after A1's period: a note whose octave
+// and twelfth are the two, and which gives way to A2 where it shows nothing of its own. A
+// bass A1 with its fundamental missing shows its fifth and seventh partials and stays.
+TEST(FundamentalSteps, TwoNotesAFifthApartAreNoNoteAnOctaveBelow) {
+  const Signal pair = Under(Harmonics(110.0, {0.5, 1.0, 0.6, 0.4}, 4096), Harmonics(165.0, {1.0, 0.3, 0.2}, 4096), 4);
+  const Signal bass = Harmonics(55.0, {0.0, 0.5, 0.7, 1.0, 0.3, 0.4, 0.2}, 4096);
+  for (const auto& [sound, keptHarmonic] : {std::pair{pair, 2}, {bass, 4}}) {
+    const auto block = Samples(sound, -20);
+    const double lag = kRate / 220.0;
+    const std::vector<PeriodCandidate> candidates = {
+        {1, {lag, 0.4}}, {2, {2 * lag, 0.75}}, {3, {3 * lag, 0.4}}, {4, {4 * lag, 0.99}}};
+    const int kept = RejectStrayLowerNote(EvidenceOf(block, 220.0), candidates, 3, FundamentalThresholds{});
+    ASSERT_GE(kept, 0);
+    EXPECT_EQ(candidates[static_cast<std::size_t>(kept)].harmonic, keptHarmonic);
+  }
+}
+
 // G3 with D3 ringing repeats best after G1's period, which lies next to the 50 Hz hum, and
 // after G2's a little better than after its own (D3's octave repeats after G2's period):
 // the shorter period taken instead of the hum's is judged as a lower note in its turn.
