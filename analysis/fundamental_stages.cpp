@@ -240,9 +240,10 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   // Two notes a fifth apart (A2 and a lower E2 string's octave, its odd partials faded)
   // repeat together after the period an octave under the lower of them (A1's): a note
   // whose octave and twelfth are the two, and which shows no partial of its own besides.
-  // There the lower of the two names the block, where it repeats clearly and is a note of
-  // its own under the strongest partial (a bass string whose fundamental is missing, its
-  // octave the strongest partial, shows just its odd partials on the twelfth's series).
+  // There the lower of the two names the block where it repeats clearly and lies under the
+  // strongest partial. Where it is the strongest partial itself, the block may as well be
+  // a bass string without its fundamental, whose odd partials happen to lie on its
+  // twelfth's series: such a block keeps its period.
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic == 2 * c.harmonic && c.harmonic >= 2 && c.peak.value >= t.clearPeriodicity &&

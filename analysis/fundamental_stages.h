@@ -66,9 +66,9 @@ bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h
 // chosen one's lower note shows no partials of its own: one stray partial can make the
 // block repeat best after a multiple of the period the ear hears. A chosen lower note
 // that does not show its lowest partials gives way in the same way, and so does one that
-// is only the common period of two notes, among them two a fifth apart. kNoNote where a lone sound beside the string
-// makes the block repeat after a lower note's period and the string's own period does not
-// repeat clearly: the block names no note.
+// is only the common period of two notes (two a fifth apart among them). kNoNote where a
+// lone sound beside the string makes the block repeat after a lower note's period and the
+// string's own period does not repeat clearly: the block names no note.
 inline constexpr int kNoNote = -1;
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                          int chosen, const FundamentalThresholds& t);
