@@ -194,8 +194,9 @@ bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h
 namespace {
 
 // Whether the note at f shows a partial that lies on neither its octave's series nor its
-// twelfth's: its 1st, 5th, 7th, 11th or 13th, at ownPartialLevel or above.
-bool ShowsPartialsOfItsOwn(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
+// twelfth's: its 1st, 5th, 7th, 11th or 13th, at ownPartialLevel or above. (Its "own"
+// partials elsewhere are those off one higher note's series; here two notes are asked.)
+bool ShowsPartialsOffOctaveAndTwelfth(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
   const double reach = std::min(block.spectrum.Resolution(), 0.5 * f);
   for (const int k : {1, 5, 7, 11, 13}) {
     const double partial = k * f;
@@ -247,7 +248,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic == 2 * c.harmonic && c.harmonic >= 2 && c.peak.value >= t.clearPeriodicity &&
-        block.spectrum.Resolves(lower) && !ShowsPartialsOfItsOwn(block, lower, t))
+        block.spectrum.Resolves(lower) && !ShowsPartialsOffOctaveAndTwelfth(block, lower, t))
       return i;
   }
   for (int i = 0; i < chosen; ++i) {
