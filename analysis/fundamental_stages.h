@@ -1,5 +1,10 @@
 // The steps of the decision on a block's fundamental (see fundamental.h), each on its
-// own so that each can be tested.
+// own so that each can be tested. Each step has its own source file: the candidate
+// periods (fundamental_candidates.cpp), rejecting a stray lower note
+// (fundamental_stray_lower_note.cpp), a lower note's own partials
+// (fundamental_own_partials.cpp), promoting a lower note (fundamental_promotion.cpp), the
+// unsure octave (fundamental_unsure.cpp), and refining, fitting and deciding on the note
+// (fundamental_note_decision.cpp); the checks they share are in fundamental_checks.h.
 #pragma once
 
 #include <cstddef>
