@@ -26,8 +26,9 @@
 // fraction of it. The fundamental is then fp/h, as precise as fp itself. A block that
 // does not repeat clearly, stands no higher than its noise, holds two sounds of like
 // strength or a string whose period a lone sound beside it drowns, is the mains hum,
-// repeats after a period on whose harmonic series its strongest partial does not lie, or
-// cannot tell a note from the octave below holds no note.
+// repeats after a period on whose harmonic series its strongest partial does not lie (or
+// lies too high to tell, where the spectrum cannot resolve the series), or cannot tell a
+// note from the octave below holds no note.
 
 namespace {
 
@@ -84,7 +85,8 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   if (chosen == kNoNote) return {0.0, 0, 0.0};
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
-  if (LowerNoteUnsure(evidence, candidates, chosen, t)) return {0.0, period.harmonic, period.peak.value};
+  if (LowerNoteUnsure(evidence, candidates, chosen, t) || StrongestPartialTooHigh(evidence, period.harmonic, t))
+    return {0.0, period.harmonic, period.peak.value};
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
   if (!NamesANote(block, evidence, period.peak, fundamental, RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t),
                   RepeatsBetterThanItsDivisors(candidates, chosen, t), t))

@@ -63,6 +63,10 @@ bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, doubl
   return false;
 }
 
+bool StrongestPartialTooHigh(const BlockEvidence& block, std::int32_t harmonic, const FundamentalThresholds& t) {
+  return harmonic > t.highestUnresolvedHarmonic && !block.spectrum.Resolves(block.partialFrequency / harmonic);
+}
+
 bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, const FundamentalThresholds& t) {
   if (!block.spectrum.Resolves(fundamental)) return true;  // its partials' peaks run together
   const double located = block.spectrum.PeakFrequencyNear(block.partialFrequency, PartialReach(block));

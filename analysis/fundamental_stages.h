@@ -141,6 +141,12 @@ double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t 
 bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, double sampleRate,
                     const FundamentalThresholds& t);
 
+// Whether the strongest partial is too high on the note's series (beyond
+// highestUnresolvedHarmonic) for a note whose partials the spectrum cannot resolve: nothing
+// there shows the partials below it, and two notes of like strength repeat together after
+// such a period.
+bool StrongestPartialTooHigh(const BlockEvidence& block, std::int32_t harmonic, const FundamentalThresholds& t);
+
 // Whether the strongest partial, located in the block's spectrum, lies on the harmonic
 // series of the fundamental. Where one note gives way to the next early in the block, the
 // NSDF's peak nearest the partial's period may lie far from it, at the period of neither

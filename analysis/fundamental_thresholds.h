@@ -164,6 +164,11 @@ struct FundamentalThresholds {
   double startRise = 3.0;  // 4.8 dB
   // ... which both held at least this share of the strongest stretch's power.
   double soundAlreadyThere = 0.03;
+  // Where the spectrum cannot resolve a note's partials, its strongest partial is at most
+  // this harmonic of it (a low bass string's fifth). Further up the series, the period is
+  // more likely the common one of two notes of like strength: a minor third repeats after
+  // five periods of the lower note, and a fourth after three.
+  int highestUnresolvedHarmonic = 5;
   // The strongest partial lies on the note's harmonic series: within this many cents of
   // one of its harmonics ...
   double partialOffSeriesCents = 100.0;

@@ -156,6 +156,13 @@ const FieldCase kFieldCases[] = {
        return Samples(PartialsAt({784.6, 1574.6, 2376.7, 3181.5, 4007.9, 4866.5, 5727.8, 6634.9},
                                  {1.0, 0.38, 0.15, 0.19, 0.21, 0.09, 0.08, 0.07}, n), -20);
      }, "G5", 4096},
+    // Two strings of like strength a minor third apart repeat together after five periods
+    // of the lower one, a note whose partials the spectrum cannot tell apart below 4096 points.
+    {"D3_and_F3_alike",
+     [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(174.61, kGuitar, n), 0), -20); }, "", 2048},
+    // A low bass string whose fifth partial is its strongest.
+    {"bass_D1_its_fifth_strongest",
+     [](std::size_t n) { return Samples(Harmonics(36.71, {0.1, 0.3, 0.5, 0.7, 1.0, 0.6, 0.4}, n), -20); }, "D1", 2048},
     {"bass_G1", [](std::size_t n) { return Samples(Harmonics(49.0, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "G1", 2048},
     {"bass_Ab1", [](std::size_t n) { return Samples(Harmonics(51.91, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Ab1", 2048},
     {"bass_Bb1", [](std::size_t n) { return Samples(Harmonics(58.27, {0.6, 1.0, 0.5, 0.4, 0.2}, n), -20); }, "Bb1", 1024},
