@@ -133,15 +133,22 @@ def conditions(work, font, program, seed, reference_pitch):
             mixed[span] += mode * envelope(clean[span]) / 10 ** (under / 20)
         add(name, mixed)
 
-    # A quieter lower string ringing along: the open string below, 12 dB under.
+    # The open string below ringing along: quieter, 12 dB under, or as loud as the string
+    # (the last one struck still ringing), where either string may be named.
     lower_events = [(onset, release, OPEN[i - 1]) for i, (onset, release, _) in enumerate(base.events) if i]
     lower = Take(work, font, program, lower_events, "lower", reference_pitch)
-    mixed = clean.copy()
-    for i in range(1, len(OPEN)):
-        onset, release, _ = base.events[i]
-        span = slice(int(onset * corpus.RATE), min(count, len(lower.samples), int(release * corpus.RATE)))
-        mixed[span] += lower.samples[span] * base.level(i) / lower.level(i - 1) / 10 ** (12 / 20)
-    add("lower string 12 dB under", mixed, base.stretches()[1:])
+
+    def with_lower(under):
+        mixed = clean.copy()
+        for i in range(1, len(OPEN)):
+            onset, release, _ = base.events[i]
+            span = slice(int(onset * corpus.RATE), min(count, len(lower.samples), int(release * corpus.RATE)))
+            mixed[span] += lower.samples[span] * base.level(i) / lower.level(i - 1) / 10 ** (under / 20)
+        return mixed
+
+    add("lower string 12 dB under", with_lower(12), base.stretches()[1:])
+    add("lower string as loud, either named", with_lower(0),
+        [s._replace(allowed=s.allowed | {OPEN[i]}, reference=None) for i, s in enumerate(base.stretches()[1:])])
 
     # Strings left ringing: scored until the level falls FADED_DB under the note's peak.
     held_events = [(i * HOLD_SECONDS, None, note) for i, note in enumerate(OPEN)]
