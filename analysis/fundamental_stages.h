@@ -73,7 +73,8 @@ bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h
 // that does not show its lowest partials gives way in the same way, and so does one that
 // is only the common period of two notes (two a fifth apart among them). kNoNote where a
 // lone sound beside the string makes the block repeat after a lower note's period and the
-// string's own period does not repeat clearly: the block names no note.
+// string's own period does not repeat clearly, or where two notes a fifth apart repeat
+// together after it and the lower of them is no candidate: the block names no note.
 inline constexpr int kNoNote = -1;
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                          int chosen, const FundamentalThresholds& t);

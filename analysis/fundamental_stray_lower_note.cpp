@@ -41,6 +41,14 @@ bool ShowsPartialsOffOctaveAndTwelfth(const BlockEvidence& block, double f, cons
   return false;
 }
 
+// Whether the note at f shows both its octave and its twelfth, at ownPartialLevel or
+// above: the two notes a fifth apart that repeat together after its period.
+bool ShowsOctaveAndTwelfth(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
+  const double reach = std::min(block.spectrum.Resolution(), 0.5 * f);
+  return block.spectrum.PeakNear(2.0 * f, reach) >= t.ownPartialLevel &&
+         block.spectrum.PeakNear(3.0 * f, reach) >= t.ownPartialLevel;
+}
+
 }  // namespace
 
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
@@ -87,6 +95,13 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
         block.spectrum.Resolves(lower) && !ShowsPartialsOffOctaveAndTwelfth(block, lower, t))
       return i;
   }
+  // Where the strongest partial lies on the twelfth's series (an odd harmonic of the lower
+  // note), the octave is no candidate period to give way to, and the block names no note:
+  // D3 with a string a fourth below whose octave is its strongest partial (A2, its octave
+  // A3 a fifth above D3) repeats after D2's period.
+  if (longer.harmonic >= 3 && longer.harmonic % 2 == 1 && block.spectrum.Resolves(lower) &&
+      !ShowsPartialsOffOctaveAndTwelfth(block, lower, t) && ShowsOctaveAndTwelfth(block, lower, t))
+    return kNoNote;
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic % c.harmonic != 0) continue;

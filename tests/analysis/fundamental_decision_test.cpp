@@ -259,6 +259,10 @@ const FieldCase kFieldCases[] = {
      [](std::size_t n) {
        return Samples(Under(Harmonics(110.0, {0.37, 1.0, 0.68, 0.61, 0.3, 0.2}, n), Harmonics(164.81, {1.0}, n), 12), -20);
      }, "A2", 1024},
+    // The string a fourth below as loud, its octave its strongest partial: that octave and
+    // the string are a fifth apart and repeat together after D2's period.
+    {"D3_with_A2_as_loud",
+     [](std::size_t n) { return Samples(Under(Harmonics(146.83, kGuitar, n), Harmonics(110.0, kLowString, n), 0), -20); }, "D3", 4096, true},
     {"G3_with_D3_still_ringing",
      [](std::size_t n) { return Samples(Under(Harmonics(196.0, kGuitar, n), Harmonics(146.83, kRinging, n), 6), -20); }, "G3", 4096, true},
 };

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         HarmonicCase{"A2_third_strongest_2048", 110.0, {0.3, 0.4, 1.0, 0.5}, 0, 2048, "A2", 3},
         HarmonicCase{"D3_fourth_strongest_4096", 146.832, {0.2, 0.3, 0.5, 1.0, 0.4}, 0, 4096, "D3", 1.5},
         HarmonicCase{"G3_missing_fundamental_4096", 195.998, {0.0, 1.0, 0.8, 0.5}, 0, 4096, "G3", 1.5},
-        HarmonicCase{"G3_missing_fundamental_1024", 195.998, {0.0, 1.0, 0.8, 0.5}, 0, 1024, "G3", 5},
+        HarmonicCase{"G3_missing_fundamental_1024", 195.998, {0.0, 1.0, 0.8, 0.5, 0.2}, 0, 1024, "G3", 5},
         HarmonicCase{"B3_second_strongest_1024", 246.942, {0.4, 1.0, 0.5}, 0, 1024, "B3", 5},
         HarmonicCase{"bass_B0_third_strongest_4096", 30.8677, {0.2, 0.6, 1.0, 0.7, 0.5, 0.3}, 0, 4096, "B0", 2},
         HarmonicCase{"bass_E1_second_strongest_2048", 41.2034, {0.3, 1.0, 0.8, 0.4}, 0, 2048, "E1", 5},
