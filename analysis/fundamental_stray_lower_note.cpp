@@ -29,24 +29,25 @@ bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h
 
 namespace {
 
+// Whether the note at f shows its k-th partial, at ownPartialLevel or above, looked for no
+// farther than half the note's spacing.
+bool ShowsPartial(const BlockEvidence& block, double f, int k, const FundamentalThresholds& t) {
+  return block.spectrum.PeakNear(k * f, std::min(block.spectrum.Resolution(), 0.5 * f)) >= t.ownPartialLevel;
+}
+
 // Whether the note at f shows a partial that lies on neither its octave's series nor its
-// twelfth's: its 1st, 5th, 7th, 11th or 13th, at ownPartialLevel or above. (Its "own"
-// partials elsewhere are those off one higher note's series; here two notes are asked.)
+// twelfth's: its 1st, 5th, 7th, 11th or 13th. (Its "own" partials elsewhere are those off
+// one higher note's series; here two notes are asked.)
 bool ShowsPartialsOffOctaveAndTwelfth(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
-  const double reach = std::min(block.spectrum.Resolution(), 0.5 * f);
-  for (const int k : {1, 5, 7, 11, 13}) {
-    const double partial = k * f;
-    if (partial < 0.45 * block.sampleRate && block.spectrum.PeakNear(partial, reach) >= t.ownPartialLevel) return true;
-  }
+  for (const int k : {1, 5, 7, 11, 13})
+    if (k * f < 0.45 * block.sampleRate && ShowsPartial(block, f, k, t)) return true;
   return false;
 }
 
-// Whether the note at f shows both its octave and its twelfth, at ownPartialLevel or
-// above: the two notes a fifth apart that repeat together after its period.
+// Whether the note at f shows both its octave and its twelfth: the two notes a fifth apart
+// that repeat together after its period.
 bool ShowsOctaveAndTwelfth(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
-  const double reach = std::min(block.spectrum.Resolution(), 0.5 * f);
-  return block.spectrum.PeakNear(2.0 * f, reach) >= t.ownPartialLevel &&
-         block.spectrum.PeakNear(3.0 * f, reach) >= t.ownPartialLevel;
+  return ShowsPartial(block, f, 2, t) && ShowsPartial(block, f, 3, t);
 }
 
 }  // namespace
