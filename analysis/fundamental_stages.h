@@ -120,7 +120,10 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
 // partial would read as that octave. Unsure as well where the octave below repeats
 // clearly better and noise may have hidden its faint odd partials, and where a period
 // between the chosen one and twice it, no multiple of it, repeats better: the chosen
-// period is then not the block's.
+// period is then not the block's. Where the spectrum cannot resolve the lower note but its
+// lowest partials still lie apart, unsure where it repeats far better and shows its
+// fundamental or octave and another partial of its own, clearly (a low string, mostly its
+// twelfth, at 1024 points).
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t);
 

@@ -95,7 +95,10 @@ struct FundamentalThresholds {
   double lowestPartialsApart = 1.5;
   // Closer than this many bins, the main lobes of a note's lowest partials may run together
   // and show no peak at its fundamental or octave: there the chosen note need not show them
-  // where the block repeats after its period at least ...
+  // where the block repeats after its period at least ... (Not wider: at 2.5, F2 to A-flat
+  // 2 of the electric guitar would read at 1024 points in all their blocks instead of half,
+  // but two strings a fourth apart repeat as nearly perfectly after their common period, and
+  // G1 would be named for G3 with D3 at 2048 points.)
   double mergedLowestBins = 2.0;
   // ... this well, and after no shorter period that divides it as a note's must: one note.
   // Two notes together repeat after their common period, but also after the louder one's.

@@ -59,6 +59,20 @@ bool LiesWhereExpected(const PeriodCandidate& c, const PeriodCandidate& chosen, 
   return std::abs(c.peak.lag - expected) <= t.lagTolerance * expected;
 }
 
+// Whether a lower note the spectrum cannot resolve shows itself where its lowest partials
+// still lie apart (mergedLowestBins): it repeats far better than the chosen period, and
+// shows its fundamental or octave and another partial of its own, clearly. A low steel
+// string at 1024 points, late in its note, is mostly its twelfth: its faint fundamental and
+// fifth partial are all that tell it from the note a twelfth up.
+bool UnresolvedLowerNoteShows(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
+                              const PeriodCandidate& shorter, const FundamentalThresholds& t) {
+  if (lower < t.mergedLowestBins * block.spectrum.Resolution() ||
+      !RepeatsFarBetter(longer.peak.value, shorter.peak.value, t.betterAperiodicity, t))
+    return false;
+  const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t);
+  return own.present >= t.unsurePartials && ShowsLowestPartial(own, t) && own.second >= t.secondOwnPartialLevel;
+}
+
 }  // namespace
 
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
@@ -79,8 +93,11 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
         (OctaveRepeatsClearlyBetter(block, lower, c, current, t) ||
          OctaveRepeatsFarBetterWithoutTrend(block, lower, c, current, t)))
       return true;
-    if (!block.spectrum.Resolves(lower) || !LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t))
+    if (!block.spectrum.Resolves(lower)) {
+      if (UnresolvedLowerNoteShows(block, lower, c, current, t)) return true;
       continue;
+    }
+    if (!LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t)) continue;
     // Partials that noise lifts to their level do not stand out from what lies around them.
     const OwnPartials standing = CountOwnPartials(block, lower, c.harmonic, current.harmonic, t, t.unsureProminence);
     if (standing.present >= t.unsurePartials && standing.lowest()) return true;

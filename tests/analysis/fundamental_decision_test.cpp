@@ -225,6 +225,13 @@ const FieldCase kFieldCases[] = {
      [](std::size_t n) {
        return Samples(Under(Harmonics(110.0, {0.14, 0.11, 1.0, 0.04, 0.14, 0.08}, n), Noise(n, false, 25), 25), -20);
      }, "A2", 1024},
+    // A low steel string late in its note, its twelfth far the strongest partial: at 1024
+    // points its fundamental and fifth partial, faint, are all that tell it from the note a
+    // twelfth up, which repeats well but the string far better. The string, or nothing.
+    {"Ab2_mostly_its_twelfth",
+     [](std::size_t n) {
+       return Samples(Harmonics(103.83, {0.09, 0.15, 1.0, 0.04, 0.14, 0.08, 0.01, 0.015, 0.05}, n), -20);
+     }, "Ab2", 1024, true},
     // A string in pink noise 10 dB under it: noise rising to the bass lifts the octave
     // below to the level of partials, but not out of the noise around them.
     {"E3_in_pink_noise_10_dB",
