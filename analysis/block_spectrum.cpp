@@ -129,6 +129,11 @@ bool BlockSpectrum::ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, i
   return present >= needed && power >= kOwnPowerShare;
 }
 
+double BlockSpectrum::LevelAt(double frequency) const {
+  const auto bin = static_cast<std::size_t>(std::max(0.0, std::round(frequency * binsPerHertz_)));
+  return bin < magnitude_.size() && strongest_ > 0.0 ? magnitude_[bin] / strongest_ : 0.0;
+}
+
 double BlockSpectrum::PeakNear(double frequency, double reachHz) const {
   const double centre = frequency * binsPerHertz_;
   const double reach = reachHz * binsPerHertz_;

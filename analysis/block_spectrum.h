@@ -39,6 +39,8 @@ class BlockSpectrum {
   // The highest peak within reach (hertz) of the frequency, relative to the strongest
   // partial; 0 without one.
   double PeakNear(double frequency, double reachHz) const;
+  // The magnitude at the frequency (its nearest bin), relative to the strongest partial.
+  double LevelAt(double frequency) const;
   // The frequency of the highest peak within reach (hertz) of the frequency, located
   // between bins; 0 without one.
   double PeakFrequencyNear(double frequency, double reachHz) const;

@@ -18,7 +18,8 @@
 // little longer than one period still measures it. It is computed for all lags at once
 // from the autocorrelation, obtained with a zero-padded transform (Wiener-Khinchin).
 //
-// The strongest partial fp, measured precisely by the phase advance, names the
+// The strongest partial fp, measured precisely by the phase advance (or, where that
+// reading lies between the spectrum's peaks, the highest peak near it), names the
 // candidate periods h/fp for h = 1, 2, ...; the NSDF's peak next to each says how well
 // the block repeats after that many partial periods. As in McLeod's peak picking, the
 // shortest candidate whose peak reaches a large share of the best one is the period:
@@ -70,13 +71,14 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   const auto blockLength = static_cast<double>(block.size());
   // One transform serves both the period measurement and the spectrum.
   const std::vector<std::complex<double>>& padded = PaddedTransform(block);
-  const BlockEvidence evidence{block,
+  BlockEvidence evidence{block,
                                NormalisedSquareDifference(block, padded),
                                BlockSpectrum(block, SampleRate, padded),
                                partialFrequency,
                                static_cast<double>(SampleRate),
                                blockLength,
                                static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
+  evidence.partialFrequency = StrongestPartial(evidence, t);
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);
   if (chosen < 0 || !LiesNearItsPartialPeriod(evidence, candidates[static_cast<std::size_t>(chosen)], t))

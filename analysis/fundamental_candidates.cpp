@@ -20,6 +20,19 @@ NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::s
   return best;
 }
 
+double StrongestPartial(const BlockEvidence& block, const FundamentalThresholds& t) {
+  const BlockSpectrum& spectrum = block.spectrum;
+  if (spectrum.PeakNear(block.partialFrequency, t.partialOffPeakBins * spectrum.Resolution()) > 0.0)
+    return block.partialFrequency;
+  // Where a note's partials run together into one hump, its top need not lie on a partial:
+  // only a reading in a valley beside the peak is no partial.
+  const double reach = PartialReach(block);
+  const double located = spectrum.PeakFrequencyNear(block.partialFrequency, reach);
+  const bool inValley =
+      spectrum.LevelAt(block.partialFrequency) <= t.partialValleyShare * spectrum.PeakNear(block.partialFrequency, reach);
+  return located > 0.0 && inValley ? located : block.partialFrequency;
+}
+
 std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t) {
   const double partialPeriod = Divide(block.sampleRate, block.partialFrequency);
   // Each candidate's peak is looked for as far as the partial's reading may be off (but

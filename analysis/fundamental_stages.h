@@ -41,6 +41,12 @@ struct BlockEvidence {
 // The highest local maximum of the NSDF among lags lo..hi; value -1 without one.
 NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi);
 
+// The strongest partial: as read by its phase advance, or, where that reading lies in a
+// valley between the spectrum's peaks (partialOffPeakBins, partialValleyShare), the
+// highest peak within its reach (a piano's G3 at 1024 points, its fundamental and octave
+// read as one partial at 302 Hz).
+double StrongestPartial(const BlockEvidence& block, const FundamentalThresholds& t);
+
 // The NSDF's peak next to each period h/fp, h = 1, 2, ..., down to the lowest note and
 // up to the longest lag.
 std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t);

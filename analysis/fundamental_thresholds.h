@@ -20,6 +20,13 @@ struct FundamentalThresholds {
   // note change) and the block's own clearest period decides instead. A low partial read
   // at a bin's edge lies up to about a twelfth off.
   double partialPeriodMisfit = 0.1;
+  // A reading of the strongest partial with no peak of the block's spectrum within this
+  // many bins ...
+  double partialOffPeakBins = 1.0;
+  // ... and a magnitude there at most this share of the highest peak within its reach lies
+  // in a valley between partials: two strong ones in neighbouring bins of the half-block
+  // frames give a phase advance between them. That peak is the strongest partial then.
+  double partialValleyShare = 0.5;
 
   // Rejecting a stray lower note.
   // A shorter period stays in question down to this share of the best candidate's peak.

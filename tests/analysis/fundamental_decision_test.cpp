@@ -232,6 +232,11 @@ const FieldCase kFieldCases[] = {
      [](std::size_t n) {
        return Samples(Harmonics(103.83, {0.09, 0.15, 1.0, 0.04, 0.14, 0.08, 0.01, 0.015, 0.05}, n), -20);
      }, "Ab2", 1024, true},
+    // A piano's G3, its octave as strong as its fundamental: in the half-block frames the
+    // two share neighbouring bins, and their phase advance reads as one partial between them.
+    {"G3_fundamental_and_octave_alike",
+     [](std::size_t n) { return Samples(Later(Harmonics(196.0, {0.8, 1.0, 0.15, 0.15, 0.06}, n + 13312), n), -20); },
+     "G3", 1024},
     // A string in pink noise 10 dB under it: noise rising to the bass lifts the octave
     // below to the level of partials, but not out of the noise around them.
     {"E3_in_pink_noise_10_dB",
@@ -327,10 +332,15 @@ TEST(FundamentalSteps, AMisreadPartialFallsBackOnTheBlocksOwnPeriod) {
   // period reaches A1's, after which A2 in noise repeats a little better than after its own.
   const auto string = Samples(Under(Harmonics(110.0, kRinging, 2048), Noise(2048, true, 1), 20), -20);
   EXPECT_EQ(NoteOf(FindFundamental(string, 66.3, 44100).frequency), "A2");
-  // G2 read between its first two partials: its clearest period is its octave's, but the
-  // block repeats clearly better after twice that, so the octave is no reading.
+  // G2 read between its first two partials is read on the peak beside the reading, its
+  // octave. Judged by its clearest period alone, that period is its octave's, but the block
+  // repeats clearly better after twice that: the octave would be no reading.
   const auto low = Samples(Harmonics(98.0, {0.15, 1.0, 0.15, 0.3, 0.05, 0.1}, 2048), -20);
-  EXPECT_EQ(FindFundamental(low, 151.6, 44100).frequency, 0.0);
+  EXPECT_EQ(NoteOf(FindFundamental(low, 151.6, 44100).frequency), "G2");
+  const BlockEvidence evidence = EvidenceOf(low, 151.6);
+  const NsdfPeak clearest = ClearestPeriod(evidence, FundamentalThresholds{});
+  EXPECT_EQ(NoteOf(kRate / clearest.lag), "G3");
+  EXPECT_TRUE(OctaveBelowClearestRepeatsBetter(evidence, clearest, FundamentalThresholds{}));
 }
 
 // Two notes together repeat after their common period, but also after the louder one's;
