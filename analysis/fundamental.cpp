@@ -72,12 +72,12 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   // One transform serves both the period measurement and the spectrum.
   const std::vector<std::complex<double>>& padded = PaddedTransform(block);
   BlockEvidence evidence{block,
-                               NormalisedSquareDifference(block, padded),
-                               BlockSpectrum(block, SampleRate, padded),
-                               partialFrequency,
-                               static_cast<double>(SampleRate),
-                               blockLength,
-                               static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
+                         NormalisedSquareDifference(block, padded),
+                         BlockSpectrum(block, SampleRate, padded),
+                         partialFrequency,
+                         static_cast<double>(SampleRate),
+                         blockLength,
+                         static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
   evidence.partialFrequency = StrongestPartial(evidence, t);
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);

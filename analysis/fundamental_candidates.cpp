@@ -27,10 +27,10 @@ double StrongestPartial(const BlockEvidence& block, const FundamentalThresholds&
   // Where a note's partials run together into one hump, its top need not lie on a partial:
   // only a reading in a valley beside the peak is no partial.
   const double reach = PartialReach(block);
+  if (spectrum.LevelAt(block.partialFrequency) > t.partialValleyShare * spectrum.PeakNear(block.partialFrequency, reach))
+    return block.partialFrequency;
   const double located = spectrum.PeakFrequencyNear(block.partialFrequency, reach);
-  const bool inValley =
-      spectrum.LevelAt(block.partialFrequency) <= t.partialValleyShare * spectrum.PeakNear(block.partialFrequency, reach);
-  return located > 0.0 && inValley ? located : block.partialFrequency;
+  return located > 0.0 ? located : block.partialFrequency;
 }
 
 std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const FundamentalThresholds& t) {
