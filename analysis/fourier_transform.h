@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pitch analysis of one captured block: the radix-2 transform with its strongest-bin
 // search (frame 1) and phase measurement (frame 2), the bit-reversal table, and the
 // refinement of the strongest bin's frequency from its phase advance between two frames.

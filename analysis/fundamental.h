@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which harmonic of the sounding note the block's strongest partial is, and the
 // fundamental frequency of that note.
 //

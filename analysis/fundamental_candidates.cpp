@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The candidate periods of a block, and the shortest that repeats nearly as well as the best.
 #include "analysis/fundamental_stages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks that several steps of the decision on a block's fundamental share (see
 // fundamental_stages.h): how much better one period repeats than another, whether a lower
 // note carries enough of the block, and where the mains hum lies.

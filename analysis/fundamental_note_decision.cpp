@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Refining the chosen period, fitting the partials, and deciding whether the block holds a note.
 #include "analysis/fundamental_stages.h"
 

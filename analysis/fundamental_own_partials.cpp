@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a lower note's own partials, those off a higher note's series, show in the spectrum.
 #include "analysis/fundamental_stages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Promoting a lower note: a longer period that repeats better and whose note shows itself.
 #include "analysis/fundamental_stages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps of the decision on a block's fundamental (see fundamental.h), each on its
 // own so that each can be tested. Each step has its own source file: the candidate
 // periods (fundamental_candidates.cpp), rejecting a stray lower note

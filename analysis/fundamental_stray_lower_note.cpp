@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rejecting a stray lower note: a longer period that a sound beside the string, or two
 // notes together, make the block repeat after.
 #include "analysis/fundamental_stages.h"

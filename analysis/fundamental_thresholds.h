@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every threshold of the decision on a block's fundamental, in one place, so that the
 // accuracy harness can sweep them. The defaults are the ones the tuner uses.
 #pragma once

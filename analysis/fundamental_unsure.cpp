@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the block is unsure between the chosen period and a longer one: no reading then.
 #include "analysis/fundamental_stages.h"
 

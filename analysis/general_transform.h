@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transforms of real double-precision data that the period and spectrum measurements
 // use (the dominant-frequency search keeps its own, in fourier_transform.h). What depends
 // only on the length (twiddle factors, the bit-reversal permutation) and the working

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The error model of the three catching handlers (start-up, close request and the
 // Start/Stop press): each numbers its steps; a step that fails is reported with its
 // handler and line number in the "Application Error" dialog and the handler goes on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/mains_hum_filter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Removes mains hum (50 or 60 Hz and its lower harmonics) from the blocks of a stream,
 // before they are analysed.
 //

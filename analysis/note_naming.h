@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a frequency to what the tuner shows: the MIDI note number, the note name with
 // its octave ("A4") and the deviation from the nearest semitone in cents ("+12").
 #pragma once

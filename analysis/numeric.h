@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numeric conventions every layer uses: rounding ties to even, conversions that
 // never wrap, bounds-checked indexing and floating arithmetic that never yields an
 // infinity or a NaN. Each failure raises RuntimeError with the platform's wording,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One transform of a block for both the period measurement and the block's spectrum: the
 // block zero-padded to four times its length (and on to a power of two). Its even bins are
 // the block padded to twice its length, which the autocorrelation needs; the Blackman

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/peak_refinement.h"
 
 RefinedPeak RefinePeak(double left, double centre, double right) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Locating a peak between samples: the vertex of the parabola through a local maximum
 // and its two neighbours.
 #pragma once

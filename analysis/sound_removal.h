@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Taking one low sound out of a block, to measure how well what is left repeats: a body
 // mode under two notes is explained by neither of their periods.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Requests from outside the window to close it.
 #pragma once
 

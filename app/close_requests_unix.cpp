@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGTERM, SIGINT and SIGHUP reach the window through a pipe: the handler only writes a
 // byte (safe inside a signal handler), and the event loop turns it into a close request.
 #include <fcntl.h>

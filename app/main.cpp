@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program: the window with the system's wave input, the user's settings store and
 // real dialogs; start-up runs before the window is first shown.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the analysis per captured block. The counter "block_seconds" carries the
 // duration of the block each call stands for; bench/report-analysis turns it into the
 // share of one core that the analysis takes while measuring.

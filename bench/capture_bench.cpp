@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processor time the measuring loop takes while it measures, with a simulated device
 // that delivers in real time: the sleeping wait against a wait that spins on the done
 // flag. "cpu_percent" is process CPU time (the device's driver thread included) per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/bounded_wave_input.h"
 
 #include <condition_variable>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A backend wrapped so that the calls which talk to the sound system at length (Open,
 // Reset, Close) keep the caller, the window's thread, waiting at most a bound. They run in
 // order on a worker thread of the wrapper's. A call that takes longer (a frozen sound

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookkeeping that a backend keeps for the caller's header calls: which buffer is
 // queued, the prepared, queued and done flags, and the capability record of a named
 // device. Shared by the ALSA, winmm and simulated backends. Not locked: each backend calls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The name of a wave-input device as the device list shows it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Start/Stop press and the measuring loop: open the chosen device, record one block
 // at a time into the one buffer, analyse it, show frequency, note and tuning, and let
 // pending window events run once per block (a second press or a close request stops

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave-input contract: the calls and records of the classic wave-input interface,
 // so the measuring loop and the device list are written once and run over winmm on
 // Windows, ALSA on Linux and a simulated backend in tests. Result codes follow the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, built with `cpack` in a configured build folder:
 # corvandel-pitch-suite_<version>_<architecture>.deb with whatever `cmake --install`
 # installs, its dependencies read from the shared libraries it links (needs dpkg-dev).

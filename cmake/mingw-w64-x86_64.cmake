@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 64-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-x86-64-posix), used
 # to check that the winmm backend and the console device lister compile and link.
 set(CMAKE_SYSTEM_NAME Windows)

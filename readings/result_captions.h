@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts a measured block puts on the frequency and note labels, and when each label
 // changes. The measuring loop and the command-line analyser both use these, so a
 // recording reads as the window shows it. The tuning caption comes from the analysis

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writers for the few image formats our generators produce: PNG, Windows BMP-in-ICO
 and cursor (.cur) images. Pixels are rows of (r, g, b, a) tuples, top row first."""
 import struct

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the hand pointer HAND-M.CUR: a 32 x 32 cursor, black outline and white fill,
 its hotspot on the tip of the pointing finger. Run from anywhere; writes beside itself.
 '#' outline, '.' fill, anything else transparent; '*' marks the hotspot (an outline pixel)."""

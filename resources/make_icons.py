@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the application icon, a tuner's needle dial, at 256, 128, 48 and 32 pixels and
 writes icons/corvandel-<size>.png and corvandel.ico (32 x 32 with 24-bit colour first,
 then 256, 128 and 48 with 32-bit colour). Deterministic: the same files on every run."""

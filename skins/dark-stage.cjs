@@ -1,4 +1,5 @@
 /* corvandel-skin 1 */
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* Dark stage: light text on near-black, amber accents, easy on the eyes in a dim room. */
 QWidget#Form1 { background-color: #15171c; color: #e6e1d6; }
 QLabel { background-color: #15171c; color: #f3c26b; }

@@ -1,4 +1,5 @@
 /* corvandel-skin 1 */
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* High contrast: black on white and white on black, thick borders, yellow focus. */
 QWidget#Form1 { background-color: #000000; color: #ffffff; }
 QLabel { background-color: #000000; color: #ffffff; }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The analyser's command line: options, help and version texts, and the wording of a
 // usage error, after the GNU conventions (--help to standard output, exit 0; a usage
 // error to standard error with a pointer to --help, exit 2).

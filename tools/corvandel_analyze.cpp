@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvandel-analyze: reads a recording and prints, block by block, what the tuner's
 // three result labels would show for it. Same analysis, same captions, same rules for
 // when a label keeps its text as the window's measuring loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording read through libsndfile in large chunks and mixed to mono 16-bit samples
 // as it is read, so memory stays the same whatever its length. Files, pipes, FIFOs and
 // standard input ("-") are read alike: nothing relies on the length the header claims,

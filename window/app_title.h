@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The product title and the application title derived from it: the name message
 // dialogs without a caption of their own show.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/auto_size_label.h"
 
 #include <QEvent>

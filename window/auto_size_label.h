@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A label that sizes itself to its caption: the left edge stays, the width follows the
 // text. A caption longer than the container is cut off by the container's edge.
 #pragma once

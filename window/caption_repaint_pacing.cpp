@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/caption_repaint_pacing.h"
 
 CaptionRepaintPacing::CaptionRepaintPacing(std::chrono::milliseconds spacing) : spacing_(spacing) {

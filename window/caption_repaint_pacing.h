@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spaces out the repaints of the result captions while the tuner measures. At 1024
 // points a block ends every 23 ms and writes new captions; painting them for every block
 // cost about a fifth of the tuner's processor time, and no one reads 40 captions a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the main window, the FFT-size handler and the device list.
 #include <QListWidget>
 

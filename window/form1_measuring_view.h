@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the measuring loop sees it: the button caption, the two lists,
 // the three result labels, the user's decimal separator, event processing and dialogs.
 #pragma once

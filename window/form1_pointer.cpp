@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pointer feedback: the window's pointer mode and the five pointer-move handlers.
 #include <QGroupBox>
 #include <QMouseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The custom pointer image: a Windows cursor file (.cur) loaded as a Qt cursor with the
 // hotspot the file names.
 #pragma once

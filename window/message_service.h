@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every dialog the program shows goes through one message service, handed to the
 // window; tests replace it to record the calls and answer at once.
 #pragma once

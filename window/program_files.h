@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files that lie beside the program, and the file test start-up uses on them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Start/Stop button: a push button whose caption reads back exactly as written, with
 // a click signal and a pointer-move signal that reports the mouse-button and shift state
 // the way the window's other pointer-move handlers receive them.

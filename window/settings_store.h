@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user settings store: text values under application "Harrowfen", section
 // "Corvandel Pitch Suite". Handed to the window, so tests give it a temporary file.
 #pragma once

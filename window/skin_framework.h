@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skin engine SkinFramework1. The window reaches it only through Invoke, by dispatch
 // id, call kind and arguments, so the engine can change without touching its callers.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window is designed in twips. At 96 dots per inch 15 twips make one pixel; Qt's
 // own high-DPI scaling takes care of larger screens.
 #pragma once

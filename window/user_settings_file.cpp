@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everywhere but Windows: Qt's native format, ~/.config/Harrowfen/Corvandel Pitch Suite.conf.
 #include <QSettings>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows: where the classic per-user settings calls keep application "Harrowfen".
 #include <QSettings>
 

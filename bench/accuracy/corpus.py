@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The accuracy corpus: MIDI files of our own, rendered with FluidSynth from Debian's
 General MIDI sound fonts.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Field conditions: what a room, a cable and a player add to a clean rendered take.
 
 Each condition is a WAV file and a list of scored stretches. A stretch names the notes a

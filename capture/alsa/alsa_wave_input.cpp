@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/alsa/alsa_wave_input.h"
 
 #include <alsa/asoundlib.h>

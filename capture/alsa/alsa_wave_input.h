@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave-input contract over ALSA. The device list is built once, when the backend is
 // created: the system's default capture device first, then each capture device of each
 // sound card once (opened through ALSA's plug layer), then the capture PCMs that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted wave-input backend for tests and demonstrations: named devices, devices
 // that refuse to open, sound sources (tone, recording, silence), real-time or instant
 // pacing, and faults (a buffer that is never done, a device that stops mid-run, a frozen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvandel-list-devices: prints the wave-input devices as the tuner lists them, one per
 // line with its identifier, for checking a Windows machine's microphones from a console.
 #include <cstdio>

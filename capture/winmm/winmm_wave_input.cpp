@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our headers come first: winmm defines WHDR_DONE and its kin as macros with the same
 // values as our constants, and they must not rewrite our declarations.
 #include "capture/winmm/winmm_wave_input.h"

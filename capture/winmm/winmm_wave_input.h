@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave-input contract over winmm itself. From Open to Close the device records into a
 // ring of the backend's own buffers, kept queued with winmm, so the stream runs without a
 // break and every sample it records is counted; that count is what gives each block its

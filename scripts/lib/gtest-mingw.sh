@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds GoogleTest for 64-bit Windows with MinGW-w64 from Debian's /usr/src/googletest and
 # prints the folder it is installed in. Cached beside the MinGW Qt, keyed by the version of
 # Debian's googletest package, and reused while its completion mark is there.

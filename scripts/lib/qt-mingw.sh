@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Qt 6 (base) for 64-bit Windows with MinGW-w64, static, from Debian's own qt6-base
 # source package, and prints the folder it is installed in. Debian has no MinGW build of
 # Qt. The build takes 15 to 20 minutes on two cores, so it is done once per machine: the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private PulseAudio server for the demo and the end-to-end test: its own runtime,
 # state and home folders, one null sink whose monitor is the default source, so what is
 # played into the sink is what the tuner hears through ALSA's pulse plugin. Nothing of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/fourier_transform.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decision whether a block holds a note, and which: noise, hum, a body mode, a
 // lower string and two notes at once, and the steps of the decision one by one.
 #include <gtest/gtest.h>

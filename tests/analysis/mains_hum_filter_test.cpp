@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mains hum learnt from the stream and removed before analysis: the string is named where
 // the hum alone would mislead, bass notes next to the mains frequency keep their reading,
 // and silence stays silence.

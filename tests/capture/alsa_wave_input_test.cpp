@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ALSA backend against real alsa-lib: the devices are ALSA "file" PCMs whose input is a
 // file of known samples, defined in a configuration written for this test process.
 #include "capture/alsa/alsa_wave_input.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the backend tests: the capture format the program opens with and a
 // buffer header over a sample array of twice the block, as the measuring loop has it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Start/Stop press, the measuring loop and the close request, driven through a
 // recording stand-in for the window and the simulated wave-input backend.
 #include "capture/measuring_loop.h"

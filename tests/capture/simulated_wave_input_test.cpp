@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/simulated/simulated_wave_input.h"
 
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every backend that stands in for a sound driver promises the measuring loop, run
 // against the ALSA backend (a file-fed PCM from the configuration that
 // alsa_wave_input_test.cpp sets up for this program) and the simulated one, both recording

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The winmm backend against the system's own winmm, fed by a sound server that plays a
 // recording (run-with-sound-server starts one around this program).
 #include "capture/winmm/winmm_wave_input.h"

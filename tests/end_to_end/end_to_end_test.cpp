@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole chain with nothing simulated: a sound server plays the open-strings
 // recording, ALSA's pulse plugin delivers it to our ALSA backend, and the real window
 // measures it. The recording's six notes start every two seconds; the note label must

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows build's whole chain with nothing simulated: a sound server plays the
 // open-strings recording in a loop, winmm (Wine's driver) delivers it, and the real window,
 // on a real display, measures it for sixteen seconds. Every string of the recording must

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A message service for the end-to-end tests: keeps every text the window would have
 // shown, dialogs and error reports alike, in the order shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far the end-to-end tests' tuning captions lie from the note: the cents of each
 // caption, and how steadily in tune a run of them stayed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "readings/result_captions.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One block through the analysis, as the measuring loop hands it over: the frequency it
 // returns and the tuning caption it writes ("untouched" when it writes none).
 #pragma once

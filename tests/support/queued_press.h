@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A press of the Start/Stop button as a person makes it: press and release queued behind
 // whatever is pending, so they arrive in the next event processing (inside the
 // measuring loop, once it runs) rather than at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test signals: rounded sinusoids as the sound card would deliver them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvandel-analyze run as a program on files written here with libsndfile.
 #include <gtest/gtest.h>
 #include <sndfile.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result captions' repaints: a change soon after the last one shown waits, and every
 // caption held back is shown together once the spacing has passed.
 #include <gtest/gtest.h>

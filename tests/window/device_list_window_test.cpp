@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device list as the window shows it after start-up.
 #include <QListWidget>
 

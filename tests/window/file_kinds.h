@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file kinds the tests of files beside the program make, where the system differs.
 #pragma once
 

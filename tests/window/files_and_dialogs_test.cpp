@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file test, paths beside the program and the dialogs of the message service.
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring through the real window: presses and close requests arrive through the
 // event queue, as a person's do, and are handled inside the loop's event processing.
 #include <QListWidget>

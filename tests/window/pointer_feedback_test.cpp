@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pointer feedback: which moves change the window's pointer mode, and the busy rule.
 #include <QTest>
 

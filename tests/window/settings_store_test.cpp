@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store warns only when saving really failed.
 #include <QDir>
 #include <QFile>

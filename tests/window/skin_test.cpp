@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The skinned look: colours by control kind, the six engine calls, refused skin files.
 #include <QApplication>
 #include <QGroupBox>

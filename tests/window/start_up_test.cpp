@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the remembered FFT size, the application title, the hand pointer and the
 // order in which failures are reported and start-up goes on.
 #include <QListWidget>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's settings file outside Windows.
 #include <QDir>
 #include <QFile>

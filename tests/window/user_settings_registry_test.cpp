@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's settings store on Windows, read and written through the registry API itself
 // at the key where the classic per-user settings calls keep the FFT size. The user's own
 // value, if any, is put back afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it is created: controls, fonts, colours, focus, window buttons,
 // self-sizing labels and the push button's signals.
 #include <QApplication>

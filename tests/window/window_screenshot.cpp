@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a picture of the main window as it opens, for the README:
 //   window_screenshot <output.png> [skin file]
 // The window runs offscreen over two simulated microphones and a throw-away settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A main window over a temporary program folder and settings file, a simulated wave
 // input and a message service that records what it would have shown.
 #pragma once
