@@ -52,3 +52,12 @@ void BufferQueue::GiveBack() {
   queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
   queued_ = nullptr;
 }
+
+bool BufferQueue::GiveNewestBlock(StreamHistory& history) {
+  if (queued_ == nullptr) return false;
+  const std::size_t wanted = queued_->dwBufferLength / sizeof(std::int16_t);
+  if (!history.TakeNewest(reinterpret_cast<std::int16_t*>(queued_->lpData), wanted)) return false;
+  queued_->dwBytesRecorded = static_cast<std::uint32_t>(wanted * sizeof(std::int16_t));
+  GiveBack();
+  return true;
+}

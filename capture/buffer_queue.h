@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "capture/stream_history.h"
 #include "capture/wave_input.h"
 
 // Fills the capability record of a device called `name` (at most 32 bytes of it are
@@ -30,6 +31,9 @@ class BufferQueue {
   WaveHeader* Queued() const { return queued_; }
   // Marks the queued buffer done and no longer queued: filled, or handed back by a reset.
   void GiveBack();
+  // Fills the queued buffer with the newest block of `history` and gives it back, once the
+  // history holds one; true when it did.
+  bool GiveNewestBlock(StreamHistory& history);
 
  private:
   WaveHeader* queued_ = nullptr;

@@ -57,8 +57,7 @@ class Form1 : public QWidget {
   PushButton* PushButton2;
   SkinFramework* SkinFramework1;  // the skin engine; ApplySkin attaches the window to it
 
-  // Shared with the measuring loop and the analysis.
-  PitchAnalysis Analysis;
+  // Shared with the measuring loop, which hands them to the analysis.
   std::vector<std::int32_t> BitReversedIndex;
   std::vector<std::int16_t> Samples;
 

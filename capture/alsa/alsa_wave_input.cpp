@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <poll.h>
 #include <thread>
 
 #include "capture/bounded_wave_input.h"
@@ -18,8 +19,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
-constexpr unsigned kLatencyMicroseconds = 100000;  // the least; a period is a quarter of it
-constexpr int kRetryPauseMilliseconds = 2;
+// Sound comes a period at a time. A short one (5.8 ms) lets a block be taken as soon as it
+// has ended; the buffer behind it only has to outlast a late wake-up of the driver thread.
+constexpr snd_pcm_uframes_t kPeriodFrames = 256;
+constexpr unsigned kBufferMicroseconds = 200000;
+// The history holds the largest block the loop asks for, and more.
+constexpr std::size_t kHistorySamples = 16384;
 
 void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
@@ -114,6 +119,29 @@ void AddHintedDevices(std::vector<AlsaCaptureDevice>& list) {
   snd_device_name_free_hint(hints);
 }
 
+// Mono 16-bit PCM at the tuner's rate, a short period and a buffer of a fifth of a second.
+bool ConfigureCapture(snd_pcm_t* pcm) {
+  snd_pcm_hw_params_t* params = nullptr;
+  snd_pcm_hw_params_alloca(&params);
+  snd_pcm_uframes_t period = kPeriodFrames;
+  unsigned bufferTime = kBufferMicroseconds;
+  int direction = 0;
+  return snd_pcm_hw_params_any(pcm, params) >= 0 && snd_pcm_hw_params_set_rate_resample(pcm, params, 1) >= 0 &&
+         snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+         snd_pcm_hw_params_set_format(pcm, params, SND_PCM_FORMAT_S16_LE) >= 0 &&
+         snd_pcm_hw_params_set_channels(pcm, params, 1) >= 0 &&
+         snd_pcm_hw_params_set_rate(pcm, params, kRate, 0) >= 0 &&
+         snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferTime, &direction) >= 0 &&
+         snd_pcm_hw_params_set_period_size_near(pcm, params, &period, &direction) >= 0 &&
+         snd_pcm_hw_params(pcm, params) >= 0;
+}
+
+snd_pcm_uframes_t PeriodFrames(snd_pcm_t* pcm) {
+  snd_pcm_uframes_t buffer = 0;
+  snd_pcm_uframes_t period = 0;
+  return snd_pcm_get_params(pcm, &buffer, &period) == 0 && period > 0 ? period : kPeriodFrames;
+}
+
 }  // namespace
 
 std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
@@ -136,10 +164,12 @@ std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
   return list;
 }
 
-// One open PCM and the driver thread that records into the queued buffer. The thread alone
-// uses the PCM between Open and Close; the queued buffer and the flags are shared under
-// the mutex, and the samples reach the caller's buffer only under it, so a buffer given
-// back by Reset is never written afterwards.
+// One open PCM and the driver thread that records from it. From Start to Reset the thread
+// reads the stream without a break, a short period at a time, into the history; a queued
+// buffer is given the newest block from it as soon as one is there. The thread alone uses
+// the PCM between Open and Close; the history, the queued buffer and the flags are shared
+// under the mutex, and the samples reach the caller's buffer only under it, so a buffer
+// given back by Reset is never written afterwards.
 class AlsaWaveInput::Recorder {
  public:
   explicit Recorder(snd_pcm_t* pcm) : pcm_(pcm), thread_([this] { Run(); }) {}
@@ -164,9 +194,9 @@ class AlsaWaveInput::Recorder {
     {
       std::lock_guard lock(mutex_);
       if (queue_.Add(header, size) != kNoError) return kError;
-      ++ticket_;
+      lastBufferStart_.reset();
+      GiveNewestBlock();  // the block may be there already
     }
-    // Woken after the unlock, the driver thread does not wake only to wait for the mutex.
     changed_.notify_all();
     return kNoError;
   }
@@ -203,19 +233,20 @@ class AlsaWaveInput::Recorder {
     changed_.notify_all();
   }
 
-  // While started the PCM runs without a break, so a stream (through a sound server,
-  // say) is set up once, not for every block. The thread reads only while a buffer is
-  // queued: a newly queued buffer first drops what piled up in the PCM since the last
-  // block (recovering an overrun if the pause was long), then takes the sound that follows.
+  void GiveNewestBlock() {
+    if (!queue_.GiveNewestBlock(history_)) return;
+    lastBufferStart_ = history_.LastBlockPosition();
+    changed_.notify_all();
+  }
+
+  // While started the PCM runs without a break, so a stream (through a sound server, say)
+  // is set up once, not for every block, and every sample it records is counted.
   void Run() {
     std::unique_lock lock(mutex_);
     bool running = false;
-    std::uint64_t filling = 0;  // the ticket whose buffer is being filled
-    std::size_t filled = 0;
     while (!quit_) {
-      WaveHeader* const queued = queue_.Queued();
-      if (!started_ || failed_ || queued == nullptr) {
-        if (!started_ && running) {
+      if (!started_ || failed_) {
+        if (running) {
           // A frozen sound server can hold the drop for a long time: never under the lock,
           // which the caller's Reset, WaitDone and Close take.
           running = false;
@@ -227,143 +258,104 @@ class AlsaWaveInput::Recorder {
         changed_.wait(lock);
         continue;
       }
-      const std::uint64_t ticket = ticket_;
-      const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
-      if (!running) lastRead_ = Clock::now();
-      const bool starting = !running;
-      bool ok = running || (running = FitPeriodTo(wanted) && snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
-      if (starting && running) {  // a new stream: positions count from here
-        framesRead_ = 0;
-        soundLost_ = false;
-      }
-      if (ok && filling != ticket) {
-        filling = ticket;
-        filled = 0;
-        ok = DropBacklog();
-        StartBlock();
-      }
-      bool gap = false;
-      const snd_pcm_sframes_t read =
-          ok ? ReadSome(std::min(scratch_.size(), wanted - filled), gap) : -EIO;
+      bool lost = false;
+      snd_pcm_sframes_t read = -EIO;
+      if (running || (running = StartStream())) read = ReadSome(lost);
       lock.lock();
       if (read < 0) {
         failed_ = true;  // no more sound: the queued buffer is never done
         continue;
       }
-      if (gap) {  // a block must be one stretch of sound: start it again
-        filled = 0;
-        StartBlock();
-      }
-      if (queue_.Queued() == nullptr || ticket_ != ticket) continue;  // given back meanwhile
-      std::memcpy(queued->lpData + filled * sizeof(std::int16_t), scratch_.data(),
-                  static_cast<std::size_t>(read) * sizeof(std::int16_t));
-      filled += static_cast<std::size_t>(read);
-      if (filled == wanted) {
-        queued->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
-        lastBufferStart_ = blockFollowsLast_ ? std::optional<std::uint64_t>(blockStart_) : std::nullopt;
-        GiveBack();
-      }
+      if (lost) history_.MarkLoss();
+      history_.Append(scratch_.data(), static_cast<std::size_t>(read));
+      GiveNewestBlock();
     }
     lock.unlock();
     if (running) snd_pcm_drop(pcm_);
   }
 
-  // The block being filled starts at the next sample read; it follows on from the last
-  // block's count only if no sound was lost since.
-  void StartBlock() {
-    blockStart_ = framesRead_;
-    blockFollowsLast_ = !soundLost_;
-    soundLost_ = false;
-  }
-
-  // Sound comes a period at a time, and each period wakes this thread and the sound
-  // server's client. A period near the block's length (never below a quarter of the
-  // least latency) brings a block in one wake-up and no later than the block's end.
-  bool FitPeriodTo(std::size_t blockSamples) {
-    const auto latency = static_cast<unsigned>(
-        std::max<std::uint64_t>(kLatencyMicroseconds, std::uint64_t{4} * blockSamples * 1000000 / kRate));
-    if (latency == latency_) return true;
-    if (snd_pcm_set_params(pcm_, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1, latency) < 0)
-      return false;
-    latency_ = latency;
+  bool StartStream() {
+    if (snd_pcm_prepare(pcm_) != 0 || snd_pcm_start(pcm_) != 0) return false;
+    std::lock_guard lock(mutex_);
+    history_.Restart();
+    streamStart_ = Clock::now();
+    framesRead_ = 0;
     return true;
   }
 
-  // How long to wait for sound before looking at the flags again, which is how soon a
-  // Reset or Close is noticed while no sound comes: two periods, so that sound that
-  // flows wakes the thread only when it comes.
-  int PollMilliseconds() const { return static_cast<int>(latency_ / 2000); }
-
-  // Reads and drops what the PCM holds now: it was recorded before the buffer was queued.
-  // A sound server can hold far more than the PCM's own buffer reports at a time (all it
-  // recorded while the loop analysed a slow block), so the dropping goes on while more
-  // comes without waiting, but never past what could have been recorded since the last
-  // read: a file-fed PCM always has more.
-  bool DropBacklog() {
-    const std::chrono::duration<double> sinceRead = Clock::now() - lastRead_;
-    auto most = static_cast<snd_pcm_sframes_t>((sinceRead.count() + latency_ / 1e6) * kRate);
-    while (most > 0) {
-      const snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
-      if (backlog <= 0) return backlog == 0 || Recover(static_cast<int>(backlog));
-      const auto chunk = std::min({backlog, most, static_cast<snd_pcm_sframes_t>(scratch_.size())});
-      const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
-      if (read == 0 || read == -EAGAIN) return true;  // nothing more to drop just now
-      if (read < 0) return Recover(static_cast<int>(read));
-      framesRead_ += static_cast<std::uint64_t>(read);
-      most -= read;
+  // Reads what the PCM holds, waiting up to a few periods for it, into scratch_: the count
+  // read (0 when none came), or a negative error once the device cannot go on. An overrun
+  // or a suspend is recovered and reported through `lost`. Every way through either waits
+  // in poll() or sleeps when nothing was read, so the thread never spins, also while a
+  // sound server's stream is still starting and says it is ready when it is not.
+  snd_pcm_sframes_t ReadSome(bool& lost) {
+    // A device never records faster than time passes; a file-fed PCM would, as fast as it
+    // is read. A quarter more than real time leaves any real clock room.
+    const std::chrono::duration<double> sinceStart = Clock::now() - streamStart_;
+    const auto allowed = static_cast<snd_pcm_sframes_t>(1.25 * sinceStart.count() * kRate) +
+                         static_cast<snd_pcm_sframes_t>(periodFrames_) - static_cast<snd_pcm_sframes_t>(framesRead_);
+    if (allowed <= 0) return NothingRead();
+    snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
+    if (available == 0) {
+      if (!WaitForSound()) return NothingRead();
+      available = snd_pcm_avail_update(pcm_);
     }
-    return true;
+    if (available < 0) return RecoverFrom(static_cast<int>(available), lost);
+    if (available == 0) return NothingRead();
+    const auto most = std::min({available, allowed, static_cast<snd_pcm_sframes_t>(scratch_.size())});
+    const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
+    if (read == 0 || read == -EAGAIN) return NothingRead();
+    if (read < 0) return RecoverFrom(static_cast<int>(read), lost);
+    framesRead_ += static_cast<std::uint64_t>(read);
+    return read;
   }
 
-  // Waits briefly for sound and reads up to `most` samples into scratch_: the count read
-  // (0 when none came), or a negative error once the device cannot go on. An overrun or
-  // a suspend is recovered silently and reported through `gap`.
-  snd_pcm_sframes_t ReadSome(std::size_t most, bool& gap) {
-    const int ready = snd_pcm_wait(pcm_, PollMilliseconds());
-    if (ready == 0) return 0;
-    const snd_pcm_sframes_t read =
-        ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
-    if (read > 0) {
-      framesRead_ += static_cast<std::uint64_t>(read);
-      lastRead_ = Clock::now();
-      return read;
-    }
-    // The wait said there was something but nothing came (or a recovery just happened):
-    // pause a moment rather than ask again at once, so a device in trouble cannot make
-    // this thread spin.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMilliseconds));
-    if (read == 0 || read == -EAGAIN) return 0;
-    gap = true;
-    return Recover(static_cast<int>(read)) ? 0 : read;
+  // Sleeps in poll() until the PCM has sound or a few periods have passed (how soon a
+  // Reset or Close is noticed while no sound comes). True when it says sound is there.
+  bool WaitForSound() {
+    const int count = snd_pcm_poll_descriptors_count(pcm_);
+    if (count <= 0) return false;
+    pollFds_.resize(static_cast<std::size_t>(count));
+    if (snd_pcm_poll_descriptors(pcm_, pollFds_.data(), static_cast<unsigned>(count)) != count) return false;
+    const int timeout = std::max(1, static_cast<int>(4 * periodFrames_ * 1000 / kRate));
+    if (poll(pollFds_.data(), static_cast<nfds_t>(count), timeout) <= 0) return false;
+    unsigned short events = 0;
+    if (snd_pcm_poll_descriptors_revents(pcm_, pollFds_.data(), static_cast<unsigned>(count), &events) < 0)
+      return true;  // let the read find the error
+    return (events & (POLLIN | POLLERR)) != 0;
   }
 
-  bool Recover(int error) {
-    soundLost_ = true;
-    if (snd_pcm_recover(pcm_, error, 1) < 0) return false;
-    return snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || snd_pcm_start(pcm_) == 0;
+  // Nothing came although it might have: wait a period before asking again.
+  snd_pcm_sframes_t NothingRead() const {
+    std::this_thread::sleep_for(std::chrono::microseconds(periodFrames_ * 1000000 / kRate));
+    return 0;
+  }
+
+  snd_pcm_sframes_t RecoverFrom(int error, bool& lost) {
+    lost = true;
+    if (snd_pcm_recover(pcm_, error, 1) < 0) return error;
+    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && snd_pcm_start(pcm_) != 0) return error;
+    return NothingRead();
   }
 
   snd_pcm_t* const pcm_;
+  const snd_pcm_uframes_t periodFrames_ = PeriodFrames(pcm_);
   std::mutex mutex_;
   std::condition_variable changed_;
   bool started_ = false;
   bool quit_ = false;
   BufferQueue queue_;
-  std::uint64_t ticket_ = 0;            // counts the buffers queued
-  bool failed_ = false;                // the device stopped delivering
-  std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
-  Clock::time_point lastRead_;         // the driver thread's own: when sound last came
-  unsigned latency_ = kLatencyMicroseconds;  // the driver thread's own, after Open: as set
-  // The driver thread's own: samples read from the stream since it started, dropped ones
-  // included; whether any were lost (an overrun) since the last block started; where the
-  // block being filled starts and whether that follows on from the last block's count.
+  StreamHistory history_{kHistorySamples};
+  bool failed_ = false;  // the device stopped delivering
+  std::optional<std::uint64_t> lastBufferStart_;  // where the last buffer given back starts
+  // The driver thread's own: what it reads into, the poll descriptors, when the stream
+  // started and how much it has read since.
+  std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(kHistorySamples);
+  std::vector<pollfd> pollFds_;
+  Clock::time_point streamStart_;
   std::uint64_t framesRead_ = 0;
-  bool soundLost_ = false;
-  std::uint64_t blockStart_ = 0;
-  bool blockFollowsLast_ = false;
-  std::optional<std::uint64_t> lastBufferStart_;  // shared: where the last buffer given back starts
-  std::thread thread_;                 // last, so it starts after the members above
+  std::thread thread_;  // last, so it starts after the members above
 };
 
 AlsaWaveInput::AlsaWaveInput() : AlsaWaveInput(ListAlsaCaptureDevices()) {}
@@ -402,8 +394,7 @@ MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const Wave
   if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
     return kError;
   }
-  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1,
-                         kLatencyMicroseconds) < 0) {
+  if (!ConfigureCapture(pcm)) {
     snd_pcm_close(pcm);
     return kError;
   }
