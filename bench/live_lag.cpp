@@ -10,7 +10,7 @@
 // so the sound server's own latency, the same for every program, is left out. An onset is
 // the first sample of a block over a loud level after 20 ms below a quiet one (the attack
 // of the recording's strings takes a few milliseconds, so onsets read up to that late); an
-// onset that may lie between two blocks is left out.
+// onset too near the start of a block that does not follow the one before is left out.
 //   live-lag POINTS SECONDS
 #include <QApplication>
 #include <QSettings>
@@ -40,6 +40,7 @@ constexpr double kRate = 44100.0;
 constexpr int kLoud = 10000;
 constexpr int kQuiet = 6000;
 constexpr std::size_t kQuietRun = 882;  // 20 ms
+constexpr std::size_t kAttack = 88;     // 2 ms
 
 struct Delivery {
   Clock::time_point at;
@@ -133,13 +134,15 @@ std::optional<Clock::time_point> FirstPaint(const std::vector<Paint>& paints, Cl
   return std::nullopt;
 }
 
-// Where in the block a string starts: loud after a quiet run that lies inside the block.
-std::optional<std::size_t> OnsetIn(const std::vector<std::int16_t>& samples) {
-  std::size_t quiet = 0;
-  for (std::size_t k = 0; k < samples.size(); ++k) {
-    const int level = std::abs(static_cast<int>(samples[k]));
-    if (level >= kLoud && quiet >= kQuietRun) return k;
-    quiet = level < kQuiet ? quiet + 1 : 0;
+// Where in `samples` a string starts, from `from` on: the first loud sample whose 20 ms
+// before its last 2 ms (the attack) are quiet.
+std::optional<std::size_t> OnsetIn(const std::vector<std::int16_t>& samples, std::size_t from) {
+  const auto level = [&](std::size_t k) { return std::abs(static_cast<int>(samples[k])); };
+  for (std::size_t k = std::max(from, kQuietRun + kAttack); k < samples.size(); ++k) {
+    if (level(k) < kLoud) continue;
+    bool quietBefore = true;
+    for (std::size_t j = k - kQuietRun - kAttack; j < k - kAttack && quietBefore; ++j) quietBefore = level(j) < kQuiet;
+    if (quietBefore) return k;
   }
   return std::nullopt;
 }
@@ -220,9 +223,17 @@ int main(int argc, char* argv[]) {
   int onsets = 0;
   for (std::size_t k = 0; k < readings.size(); ++k) {
     const Delivery& delivery = input.deliveries[k];
-    const auto inBlock = delivery.start ? OnsetIn(delivery.samples) : std::nullopt;
-    if (!inBlock) continue;
-    const std::uint64_t onset = *delivery.start + *inBlock;
+    if (!delivery.start) continue;
+    // The block with the one before it, where that one ends where it starts.
+    std::vector<std::int16_t> stretch;
+    const Delivery* before = k > 0 ? &input.deliveries[k - 1] : nullptr;
+    if (before != nullptr && before->start && *before->start + before->samples.size() == *delivery.start)
+      stretch = before->samples;
+    const std::size_t blockFrom = stretch.size();
+    stretch.insert(stretch.end(), delivery.samples.begin(), delivery.samples.end());
+    const auto inStretch = OnsetIn(stretch, blockFrom);
+    if (!inStretch) continue;
+    const std::uint64_t onset = *delivery.start + (*inStretch - blockFrom);
     // The string is the note the blocks of its steady part name most often.
     std::map<std::int16_t, int> named;
     std::size_t naming = readings.size();

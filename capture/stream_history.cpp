@@ -39,8 +39,10 @@ void StreamHistory::MarkLoss() {
 bool StreamHistory::TakeNewest(std::int16_t* block, std::size_t count) {
   const std::size_t capacity = ring_.size();
   if (count == 0 || count > capacity) return false;
-  if (appended_ < lastBlockEnd_ + count || appended_ < unbrokenFrom_ + count) return false;
-  const std::uint64_t start = appended_ - count;
+  const std::uint64_t oldestKept = appended_ > capacity ? appended_ - capacity : 0;
+  std::uint64_t start = std::max({lastBlockEnd_, unbrokenFrom_, oldestKept});
+  if (appended_ < start + count) return false;
+  if (appended_ - (start + count) > count / 4) start = appended_ - count;
   std::size_t at = static_cast<std::size_t>(start % capacity);
   for (std::size_t copied = 0; copied < count;) {
     const std::size_t run = std::min(count - copied, capacity - at);
@@ -50,6 +52,6 @@ bool StreamHistory::TakeNewest(std::int16_t* block, std::size_t count) {
   }
   lastBlockPosition_ = lostSinceLastBlock_ ? std::nullopt : std::optional<std::uint64_t>(start);
   lostSinceLastBlock_ = false;
-  lastBlockEnd_ = appended_;
+  lastBlockEnd_ = start + count;
   return true;
 }

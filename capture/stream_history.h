@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The last stretch of a device's stream, kept so that a queued buffer can be given the
 // newest block at once. A tuner wants the sound that has just ended, not the sound that
-// follows its request: a block is the newest `count` samples, given as soon as that many
-// have come since the block before, so a caller that keeps up gets every block in turn
-// and one that falls behind skips to the newest rather than working through a backlog.
+// follows its request. A caller that keeps up gets the blocks of the stream in turn, each
+// as soon as it has ended; one that falls behind (by more than a quarter of a block) gets
+// the newest samples instead and goes on from there, rather than working through a backlog.
 // Not locked: a backend calls it under the lock its driver side shares.
 #pragma once
 
@@ -25,9 +25,10 @@ class StreamHistory {
   // stretch, and positions from here are not comparable with those before.
   void MarkLoss();
 
-  // The newest `count` samples into `block`, when at least `count` samples came since the
-  // last block taken and they are unbroken by a loss. Returns false and writes nothing
-  // otherwise (or when `count` exceeds the capacity).
+  // The newest block of `count` samples into `block`: the one after the last block taken
+  // once it has ended, or the newest `count` samples where more than a quarter of a block
+  // has come after that one; never one that spans a loss. Returns false and writes nothing
+  // while no such block has ended (or when `count` exceeds the capacity).
   bool TakeNewest(std::int16_t* block, std::size_t count);
   // Where the last block taken starts in the stream, in samples; empty when sound was
   // lost since the block before it, as the count is then consistent only from here on.

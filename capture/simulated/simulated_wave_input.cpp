@@ -95,12 +95,13 @@ struct SimulatedWaveInput::State {
 
   static std::uint32_t BufferSamples(const WaveHeader& header) { return header.dwBufferLength / 2; }
 
-  // RealTime pacing: the buffer is given the newest block heard when it was queued, or the
-  // block that follows the last one given where that has not ended yet.
+  // RealTime pacing: the buffer is given the block after the last one, once it has been
+  // heard, or the newest block heard where more than a quarter of a block has come after
+  // that one, as the real backends give it.
   std::uint64_t QueuedBlockStart() const {
     const std::uint32_t count = BufferSamples(*queue.Queued());
     const auto heard = static_cast<std::uint64_t>(std::chrono::duration<double>(queuedAt - startTime).count() * kSampleRate);
-    return std::max(nextSample, heard >= count ? heard - count : 0);
+    return heard > nextSample + count + count / 4 ? heard - count : nextSample;
   }
 
   Clock::time_point DueTime() const {
