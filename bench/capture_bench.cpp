@@ -10,7 +10,7 @@
 
 #include "analysis/fourier_transform.h"
 #include "capture/measuring_loop.h"
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 
 namespace {
 

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/buffer_queue.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace {
 
 bool Usable(const WaveHeader* header, std::uint32_t size) {
@@ -11,20 +8,6 @@ bool Usable(const WaveHeader* header, std::uint32_t size) {
 }
 
 }  // namespace
-
-MMResult WriteDeviceCaps(std::string_view name, WaveInCaps* caps, std::uint32_t size) {
-  if (caps == nullptr) return kError;
-  WaveInCaps record;
-  record.wChannels = 1;
-  std::memcpy(record.szPname, name.data(), std::min(name.size(), sizeof record.szPname));
-  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
-  return kNoError;
-}
-
-std::uint32_t ChosenDevice(std::uint32_t deviceId, std::uint32_t count) {
-  if (deviceId == kWaveMapper) return count > 0 ? 0 : count;
-  return std::min(deviceId, count);
-}
 
 MMResult BufferQueue::Prepare(WaveHeader* header, std::uint32_t size) {
   if (!Usable(header, size) || header->lpData == nullptr) return kError;

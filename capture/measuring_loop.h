@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/handler_steps.h"
+#include "handlers/handler_steps.h"
 #include "capture/wave_input.h"
 #include "readings/block_reading.h"
 

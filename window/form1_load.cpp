@@ -2,7 +2,7 @@
 // Start-up of the main window, the FFT-size handler and the device list.
 #include <QListWidget>
 
-#include "analysis/handler_steps.h"
+#include "handlers/handler_steps.h"
 #include "analysis/numeric.h"
 #include "capture/device_list.h"
 #include "capture/wave_input.h"

@@ -13,6 +13,7 @@
 
 #include "capture/bounded_wave_input.h"
 #include "capture/buffer_queue.h"
+#include "capture/device_list.h"
 #include "capture/system_wave_input.h"
 
 namespace {

@@ -17,7 +17,7 @@
 
 #include "analysis/fourier_transform.h"
 #include "capture/bounded_wave_input.h"
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 #include "tests/capture/capture_test_support.h"
 #include "tests/capture/live_allocations.h"
 

@@ -11,7 +11,7 @@
 
 #include "capture/alsa/alsa_wave_input.h"
 #include "capture/device_list.h"
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 #include "tests/capture/capture_test_support.h"
 
 using ::testing::Each;

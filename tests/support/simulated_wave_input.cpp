@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "capture/buffer_queue.h"
+#include "capture/device_list.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A scripted wave-input backend for tests and demonstrations: named devices, devices
+// A scripted wave-input backend for the tests and the capture benchmark: named devices, devices
 // that refuse to open, sound sources (tone, recording, silence), real-time or instant
 // pacing, and faults (a buffer that is never done, a device that stops mid-run, a frozen
 // sound system).
