@@ -15,6 +15,10 @@
 
 #include "capture/wave_input.h"
 
+// A stuck sound server may hold an open, a drop or a close for half a minute, and a
+// stalled driver likewise; the window's thread waits for none of them longer than this.
+inline constexpr std::chrono::milliseconds kSoundSystemPatience{2000};
+
 class BoundedWaveInput : public WaveInput {
  public:
   BoundedWaveInput(std::shared_ptr<WaveInput> backend, std::chrono::milliseconds patience);

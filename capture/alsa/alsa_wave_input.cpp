@@ -458,10 +458,6 @@ bool AlsaWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::mi
   return recorder->WaitDone(header, timeout);
 }
 
-// A stuck sound server may hold an open, a drop or a close for half a minute; the window's
-// thread waits for none of them longer than this.
-constexpr std::chrono::milliseconds kSoundSystemPatience{2000};
-
 std::unique_ptr<WaveInput> CreateSystemWaveInput() {
   return std::make_unique<BoundedWaveInput>(std::make_shared<AlsaWaveInput>(), kSoundSystemPatience);
 }

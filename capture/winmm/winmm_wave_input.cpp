@@ -3,6 +3,7 @@
 // values as our constants, and they must not rewrite our declarations.
 #include "capture/winmm/winmm_wave_input.h"
 
+#include "capture/bounded_wave_input.h"
 #include "capture/buffer_queue.h"
 #include "capture/system_wave_input.h"
 
@@ -112,6 +113,7 @@ WinmmWaveInput::WinmmWaveInput() = default;
 WinmmWaveInput::~WinmmWaveInput() = default;
 
 WinmmWaveInput::Stream* WinmmWaveInput::Find(HWaveIn handle) {
+  std::lock_guard lock(streamsMutex_);
   const auto found = streams_.find(handle);
   return found == streams_.end() ? nullptr : found->second.get();
 }
@@ -158,6 +160,7 @@ MMResult WinmmWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
   result = stream->QueueRing();
   if (result != MMSYSERR_NOERROR) return result;  // the stream closes the device
   *handle = reinterpret_cast<HWaveIn>(stream->device);
+  std::lock_guard lock(streamsMutex_);
   streams_[*handle] = std::move(stream);
   return kNoError;
 }
@@ -210,6 +213,7 @@ MMResult WinmmWaveInput::Close(HWaveIn handle) {
     return result;
   }
   stream->device = nullptr;
+  std::lock_guard lock(streamsMutex_);
   streams_.erase(handle);
   return kNoError;
 }
@@ -236,4 +240,7 @@ std::optional<std::uint64_t> WinmmWaveInput::LastBufferPosition(HWaveIn handle) 
   return stream == nullptr ? std::nullopt : stream->lastBufferStart;
 }
 
-std::unique_ptr<WaveInput> CreateSystemWaveInput() { return std::make_unique<WinmmWaveInput>(); }
+// A driver that stalls in an open, a reset or a close must not freeze the window either.
+std::unique_ptr<WaveInput> CreateSystemWaveInput() {
+  return std::make_unique<BoundedWaveInput>(std::make_shared<WinmmWaveInput>(), kSoundSystemPatience);
+}

@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "capture/wave_input.h"
 
@@ -34,5 +35,8 @@ class WinmmWaveInput : public WaveInput {
   struct Stream;  // one open device and its ring, defined with the platform headers
   Stream* Find(HWaveIn handle);
 
+  // Open, Reset and Close run on the bounded wrapper's thread, the other calls on the
+  // caller's; one that was given up on may still be under way when the next comes.
+  std::mutex streamsMutex_;
   std::map<HWaveIn, std::unique_ptr<Stream>> streams_;
 };

@@ -53,7 +53,7 @@ class WaveInputContract : public ::testing::TestWithParam<Backend> {
   std::unique_ptr<WaveInput> input = GetParam().create();
 };
 
-TEST_P(WaveInputContract, EachBufferHoldsTheSoundThatFollowsItsQueuing) {
+TEST_P(WaveInputContract, EachBufferHoldsOneUnbrokenStretchNewerThanTheLast) {
   const HWaveIn handle = OpenRamp();
   input->Start(handle);
   CaptureBuffer buffer(1024);
