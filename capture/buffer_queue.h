@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The bookkeeping that a backend keeps for the caller's header calls: which buffer is
-// queued, and the prepared, queued and done flags. Shared by the ALSA, winmm and
-// simulated backends. Not locked: each backend calls
-// it under the lock its driver side shares, or from the caller's thread alone.
+// queued, and the prepared, queued and done flags. Shared by the ALSA, winmm and simulated
+// backends. Not locked: each backend calls it under the lock its driver side shares, or
+// from the caller's thread alone.
 #pragma once
 
 #include <cstdint>

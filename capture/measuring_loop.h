@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Start/Stop press and the measuring loop: open the chosen device, take one block at
 // a time into the one buffer (the newest the device has), read it, show its frequency,
-// note and tuning together, and let pending window events run once per block (a second press or a close request stops
-// the device from inside that event processing). The window is reached only through
-// MeasuringView, so the loop runs the same under the real window and in tests.
+// note and tuning together, and let pending window events run once per block (a second
+// press or a close request stops the device from inside that event processing). The
+// window is reached only through MeasuringView, so the loop runs the same under the real
+// window and in tests.
 #pragma once
 
 #include <chrono>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its controls by their names, its start-up, the FFT-size handler and
-// the device list, and the state the measuring loop and the analysis share.
+// the device list, and the buffers it shares with the measuring loop.
 #pragma once
 
 #include <QCursor>

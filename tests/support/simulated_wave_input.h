@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A scripted wave-input backend for the tests and the capture benchmark: named devices, devices
-// that refuse to open, sound sources (tone, recording, silence), real-time or instant
-// pacing, and faults (a buffer that is never done, a device that stops mid-run, a frozen
-// sound system).
+// A scripted wave-input backend for the tests and the capture benchmark: named devices,
+// devices that refuse to open, sound sources (tone, recording, silence), real-time or
+// instant pacing, and faults (a buffer that is never done, a device that stops mid-run, a
+// frozen sound system).
 // It records every call so tests can check the order the program makes them in.
 #pragma once
 
