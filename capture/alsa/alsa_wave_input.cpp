@@ -20,9 +20,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
-// Sound comes a period at a time. A short one (5.8 ms) lets a block be taken as soon as it
-// has ended; the buffer behind it only has to outlast a late wake-up of the driver thread.
-constexpr snd_pcm_uframes_t kPeriodFrames = 256;
+// Sound comes a period at a time, and each period wakes the driver thread and a sound
+// server's client. An eighth of a block (never under 5.8 ms) lets a block be taken soon
+// after it has ended, and a server that hands over two periods at once still keeps the
+// blocks in turn (see StreamHistory); the buffer behind only has to outlast a late wake-up.
+constexpr snd_pcm_uframes_t kLeastPeriodFrames = 256;
 constexpr unsigned kBufferMicroseconds = 200000;
 // The history holds the largest block the loop asks for, and more.
 constexpr std::size_t kHistorySamples = 16384;
@@ -120,11 +122,12 @@ void AddHintedDevices(std::vector<AlsaCaptureDevice>& list) {
   snd_device_name_free_hint(hints);
 }
 
-// Mono 16-bit PCM at the tuner's rate, a short period and a buffer of a fifth of a second.
-bool ConfigureCapture(snd_pcm_t* pcm) {
+// Mono 16-bit PCM at the tuner's rate, periods of about `periodFrames` and a buffer of a
+// fifth of a second.
+bool ConfigureCapture(snd_pcm_t* pcm, snd_pcm_uframes_t periodFrames) {
   snd_pcm_hw_params_t* params = nullptr;
   snd_pcm_hw_params_alloca(&params);
-  snd_pcm_uframes_t period = kPeriodFrames;
+  snd_pcm_uframes_t period = periodFrames;
   unsigned bufferTime = kBufferMicroseconds;
   int direction = 0;
   return snd_pcm_hw_params_any(pcm, params) >= 0 && snd_pcm_hw_params_set_rate_resample(pcm, params, 1) >= 0 &&
@@ -140,7 +143,7 @@ bool ConfigureCapture(snd_pcm_t* pcm) {
 snd_pcm_uframes_t PeriodFrames(snd_pcm_t* pcm) {
   snd_pcm_uframes_t buffer = 0;
   snd_pcm_uframes_t period = 0;
-  return snd_pcm_get_params(pcm, &buffer, &period) == 0 && period > 0 ? period : kPeriodFrames;
+  return snd_pcm_get_params(pcm, &buffer, &period) == 0 && period > 0 ? period : kLeastPeriodFrames;
 }
 
 }  // namespace
@@ -240,8 +243,9 @@ class AlsaWaveInput::Recorder {
     changed_.notify_all();
   }
 
-  // While started the PCM runs without a break, so a stream (through a sound server, say)
-  // is set up once, not for every block, and every sample it records is counted.
+  // While started the PCM runs without a break, from the first queued buffer on, so a
+  // stream (through a sound server, say) is set up once, not for every block, and every
+  // sample it records is counted.
   void Run() {
     std::unique_lock lock(mutex_);
     bool running = false;
@@ -259,10 +263,15 @@ class AlsaWaveInput::Recorder {
         changed_.wait(lock);
         continue;
       }
+      if (!running && queue_.Queued() == nullptr) {  // the first block sets the period
+        changed_.wait(lock);
+        continue;
+      }
+      const std::size_t blockSamples = running ? 0 : queue_.Queued()->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
       bool lost = false;
       snd_pcm_sframes_t read = -EIO;
-      if (running || (running = StartStream())) read = ReadSome(lost);
+      if (running || (running = StartStream(blockSamples))) read = ReadSome(lost);
       lock.lock();
       if (read < 0) {
         failed_ = true;  // no more sound: the queued buffer is never done
@@ -276,7 +285,12 @@ class AlsaWaveInput::Recorder {
     if (running) snd_pcm_drop(pcm_);
   }
 
-  bool StartStream() {
+  bool StartStream(std::size_t blockSamples) {
+    const snd_pcm_uframes_t period = std::max<snd_pcm_uframes_t>(kLeastPeriodFrames, blockSamples / 8);
+    if (period != periodFrames_) {
+      if (!ConfigureCapture(pcm_, period)) return false;
+      periodFrames_ = PeriodFrames(pcm_);
+    }
     if (snd_pcm_prepare(pcm_) != 0 || snd_pcm_start(pcm_) != 0) return false;
     std::lock_guard lock(mutex_);
     history_.Restart();
@@ -341,7 +355,7 @@ class AlsaWaveInput::Recorder {
   }
 
   snd_pcm_t* const pcm_;
-  const snd_pcm_uframes_t periodFrames_ = PeriodFrames(pcm_);
+  snd_pcm_uframes_t periodFrames_ = PeriodFrames(pcm_);  // the driver thread's own, after Open
   std::mutex mutex_;
   std::condition_variable changed_;
   bool started_ = false;
@@ -395,7 +409,7 @@ MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const Wave
   if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
     return kError;
   }
-  if (!ConfigureCapture(pcm)) {
+  if (!ConfigureCapture(pcm, kLeastPeriodFrames)) {
     snd_pcm_close(pcm);
     return kError;
   }

@@ -6,10 +6,10 @@
 // and converter plugins, which the default entry already reaches. Only devices that open
 // for capture at that moment are listed.
 //
-// Each open device has a driver thread that stands in for the sound driver: from Start to
-// Reset it keeps the PCM running and reads it a short period at a time into a history of
-// the stream, and gives a queued buffer the newest block as soon as one has come (see
-// StreamHistory). Between Open and Close only that thread calls into the PCM, so a stuck
+// Each open device has a driver thread that stands in for the sound driver: from the first
+// buffer queued after Start until Reset it keeps the PCM running and reads it a short
+// period at a time (an eighth of that buffer) into a history of the stream, and gives a
+// queued buffer the newest block as soon as one has come (see StreamHistory). Between Open and Close only that thread calls into the PCM, so a stuck
 // sound server holds it and never the caller's Reset or WaitDone; Open and Close can
 // still be held, which is why the system backend wraps this one in BoundedWaveInput.
 #pragma once
