@@ -168,8 +168,9 @@ std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
   return list;
 }
 
-// One open PCM and the driver thread that records from it. From Start to Reset the thread
-// reads the stream without a break, a short period at a time, into the history; a queued
+// One open PCM and the driver thread that records from it. From the first buffer queued
+// after Start until Reset the thread reads the stream without a break, a short period at a
+// time, into the history; a queued
 // buffer is given the newest block from it as soon as one is there. The thread alone uses
 // the PCM between Open and Close; the history, the queued buffer and the flags are shared
 // under the mutex, and the samples reach the caller's buffer only under it, so a buffer
