@@ -4,12 +4,12 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <thread>
 
+#include "capture/alsa/alsa_messages.h"
 #include "capture/bounded_wave_input.h"
 #include "capture/buffer_queue.h"
 #include "capture/system_wave_input.h"
@@ -21,99 +21,6 @@ constexpr unsigned kRate = 44100;
 constexpr unsigned kLatencyMicroseconds = 100000;  // the least; a period is a quarter of it
 constexpr int kRetryPauseMilliseconds = 2;
 
-void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
-// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
-// devices are probed and opened; the tuner has nothing to show them to. The handler is
-// process-wide, so it is set once, before the first call into ALSA.
-void SilenceAlsaMessages() {
-  static const bool silenced = (snd_lib_error_set_handler(IgnoreAlsaMessage), true);
-  (void)silenced;
-}
-
-bool OpensForCapture(const std::string& pcmName) {
-  snd_pcm_t* pcm = nullptr;
-  if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
-    return false;
-  }
-  snd_pcm_close(pcm);
-  return true;
-}
-
-// Sound servers, converters and mixers: each only passes on what a card or the default
-// device records, so listing them would show the same microphone again.
-bool IsPassThroughPlugin(std::string_view name) {
-  static constexpr std::array<std::string_view, 17> kNames = {
-      "default", "sysdefault", "null",  "pulse",     "pipewire", "jack",
-      "oss",     "lavrate",    "samplerate", "speexrate", "speex", "upmix",
-      "vdownmix", "a52",       "dmix",  "dsnoop",    "usbstream"};
-  return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
-}
-
-std::string HintText(void* hint, const char* field) {
-  char* value = snd_device_name_get_hint(hint, field);
-  if (value == nullptr) return {};
-  std::string text(value);
-  std::free(value);
-  return text;
-}
-
-// A description over several lines ("card\ndevice") as one line.
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ',');
-  for (std::size_t comma = text.find(','); comma != std::string::npos;
-       comma = text.find(',', comma + 2)) {
-    text.insert(comma + 1, " ");
-  }
-  return text;
-}
-
-void AddCardDevices(std::vector<AlsaCaptureDevice>& list) {
-  snd_ctl_card_info_t* cardInfo = nullptr;
-  snd_pcm_info_t* pcmInfo = nullptr;
-  snd_ctl_card_info_malloc(&cardInfo);
-  snd_pcm_info_malloc(&pcmInfo);
-  for (int card = -1; snd_card_next(&card) == 0 && card >= 0;) {
-    snd_ctl_t* ctl = nullptr;
-    if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0) continue;
-    if (snd_ctl_card_info(ctl, cardInfo) == 0) {
-      const std::string cardId = snd_ctl_card_info_get_id(cardInfo);
-      const std::string cardName = snd_ctl_card_info_get_name(cardInfo);
-      for (int device = -1; snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0;) {
-        snd_pcm_info_set_device(pcmInfo, static_cast<unsigned>(device));
-        snd_pcm_info_set_subdevice(pcmInfo, 0);
-        snd_pcm_info_set_stream(pcmInfo, SND_PCM_STREAM_CAPTURE);
-        if (snd_ctl_pcm_info(ctl, pcmInfo) < 0) continue;  // no capture on this device
-        const std::string deviceName = snd_pcm_info_get_name(pcmInfo);
-        list.push_back({"plughw:CARD=" + cardId + ",DEV=" + std::to_string(device),
-                        deviceName.empty() || deviceName == cardName
-                            ? cardName
-                            : cardName + ": " + deviceName});
-      }
-    }
-    snd_ctl_close(ctl);
-  }
-  snd_pcm_info_free(pcmInfo);
-  snd_ctl_card_info_free(cardInfo);
-}
-
-void AddHintedDevices(std::vector<AlsaCaptureDevice>& list) {
-  void** hints = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &hints) < 0) return;
-  for (void** hint = hints; *hint != nullptr; ++hint) {
-    const std::string name = HintText(*hint, "NAME");
-    const std::string direction = HintText(*hint, "IOID");
-    // Names with arguments ("front:CARD=…") belong to a card, listed above.
-    if (name.empty() || name.find(':') != std::string::npos || IsPassThroughPlugin(name) ||
-        (!direction.empty() && direction != "Input")) {
-      continue;
-    }
-    const std::string description = HintText(*hint, "DESC");
-    list.push_back({name, description.empty() ? name : OneLine(description)});
-  }
-  snd_device_name_free_hint(hints);
-}
-
 }  // namespace
 
 std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
@@ -122,18 +29,6 @@ std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
   // Bytes 10xxxxxx continue a character that began before them.
   while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
   return name.substr(0, cut);
-}
-
-std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
-  SilenceAlsaMessages();
-  std::vector<AlsaCaptureDevice> candidates{{"default", "Default input"}};
-  AddCardDevices(candidates);
-  AddHintedDevices(candidates);
-  std::vector<AlsaCaptureDevice> list;
-  for (AlsaCaptureDevice& device : candidates) {
-    if (OpensForCapture(device.pcmName)) list.push_back(std::move(device));
-  }
-  return list;
 }
 
 // One open PCM and the driver thread that records into the queued buffer. The thread alone
