@@ -21,9 +21,9 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationName(kProductTitle);  // until start-up shortens it
 
   std::unique_ptr<WaveInput> waveInput = CreateSystemWaveInput();
-  QSettingsStore settings(OpenUserSettings());
+  const std::unique_ptr<SettingsStore> settings = OpenUserSettings();
   DialogMessageService messages;
-  Form1 form(Form1Services{*waveInput, settings, messages,
+  Form1 form(Form1Services{*waveInput, *settings, messages,
                            QCoreApplication::applicationDirPath(), kProductTitle});
   form.Form_Load();
   if (form.ProgramEnded()) return 1;
