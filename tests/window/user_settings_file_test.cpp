@@ -31,19 +31,29 @@ void RecordWarning(QtMsgType type, const QMessageLogContext&, const QString& tex
 class ReleaseFifoReader {
  public:
   explicit ReleaseFifoReader(const QString& path)
-      : thread_([name = QFile::encodeName(path)](std::stop_token stop) {
+      : thread_([this, name = QFile::encodeName(path)](std::stop_token stop) {
           std::mutex mutex;
           std::unique_lock lock(mutex);
           std::condition_variable_any never;
           if (never.wait_for(lock, stop, std::chrono::seconds(20), [] { return false; }) ||
               stop.stop_requested())
             return;
+          // Opening the writing end without blocking succeeds only while a reader waits.
           const int writer = open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+          released_ = writer >= 0;
           if (writer >= 0) close(writer);
         }) {}
 
+  // Whether a reader had to be released; ends the watch.
+  bool Released() {
+    thread_.request_stop();
+    thread_.join();
+    return released_;
+  }
+
  private:
-  std::jthread thread_;
+  bool released_ = false;
+  std::jthread thread_;  // last: it starts once the flag exists
 };
 
 // The files under a temporary config folder (XDG_CONFIG_HOME), with Qt's warnings recorded.
@@ -144,6 +154,7 @@ TEST_P(UnusableStoreFileTest, RunsOnDefaultsAndLeavesTheFileAsItWas) {
   EXPECT_EQ(store->GetSetting("lstnumberofpoints", "0"), "1");
   EXPECT_EQ(warnings, std::vector<QString>{"Settings could not be saved to " + conf});
   EXPECT_EQ(Contents(conf), before);
+  EXPECT_FALSE(release.Released()) << "start-up waited in an open of the FIFO";
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, UnusableStoreFileTest, ::testing::Values(kFifo, kOverSixtyFourKiB),
@@ -179,6 +190,7 @@ TEST_P(CarryOverTest, TakesOnlyKnownUsableValuesAndLeavesTheIniFileAlone) {
   for (const QString& key : conf.allKeys()) held[key] = conf.value(key).toString();
   EXPECT_EQ(held, GetParam().carried);
   EXPECT_EQ(Contents(ini), before);
+  EXPECT_FALSE(release.Released()) << "start-up waited in an open of the FIFO";
 }
 
 INSTANTIATE_TEST_SUITE_P(
