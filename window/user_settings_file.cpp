@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Everywhere but Windows: Qt's native format, ~/.config/Harrowfen/Corvandel Pitch Suite.conf.
+#include <QDebug>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -19,6 +20,9 @@ std::unique_ptr<SettingsStore> OpenUserSettings() {
   if (IsSettingsFileUsable(earlier)) {
     QSettings earlierSettings(earlier, QSettings::IniFormat);
     CarryOverSettings(earlierSettings, *settings);
+  } else {
+    qWarning("Settings of an earlier version not read from %s: not a regular file of at most 64 KiB",
+             qPrintable(earlier));
   }
   return std::make_unique<QSettingsStore>(std::move(settings));
 }
