@@ -4,13 +4,13 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <poll.h>
 #include <thread>
 
+#include "capture/alsa/alsa_messages.h"
 #include "capture/bounded_wave_input.h"
 #include "capture/buffer_queue.h"
 #include "capture/device_list.h"
@@ -28,99 +28,6 @@ constexpr snd_pcm_uframes_t kLeastPeriodFrames = 256;
 constexpr unsigned kBufferMicroseconds = 200000;
 // The history holds the largest block the loop asks for, and more.
 constexpr std::size_t kHistorySamples = 16384;
-
-void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
-// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
-// devices are probed and opened; the tuner has nothing to show them to. The handler is
-// process-wide, so it is set once, before the first call into ALSA.
-void SilenceAlsaMessages() {
-  static const bool silenced = (snd_lib_error_set_handler(IgnoreAlsaMessage), true);
-  (void)silenced;
-}
-
-bool OpensForCapture(const std::string& pcmName) {
-  snd_pcm_t* pcm = nullptr;
-  if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
-    return false;
-  }
-  snd_pcm_close(pcm);
-  return true;
-}
-
-// Sound servers, converters and mixers: each only passes on what a card or the default
-// device records, so listing them would show the same microphone again.
-bool IsPassThroughPlugin(std::string_view name) {
-  static constexpr std::array<std::string_view, 17> kNames = {
-      "default", "sysdefault", "null",  "pulse",     "pipewire", "jack",
-      "oss",     "lavrate",    "samplerate", "speexrate", "speex", "upmix",
-      "vdownmix", "a52",       "dmix",  "dsnoop",    "usbstream"};
-  return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
-}
-
-std::string HintText(void* hint, const char* field) {
-  char* value = snd_device_name_get_hint(hint, field);
-  if (value == nullptr) return {};
-  std::string text(value);
-  std::free(value);
-  return text;
-}
-
-// A description over several lines ("card\ndevice") as one line.
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ',');
-  for (std::size_t comma = text.find(','); comma != std::string::npos;
-       comma = text.find(',', comma + 2)) {
-    text.insert(comma + 1, " ");
-  }
-  return text;
-}
-
-void AddCardDevices(std::vector<AlsaCaptureDevice>& list) {
-  snd_ctl_card_info_t* cardInfo = nullptr;
-  snd_pcm_info_t* pcmInfo = nullptr;
-  snd_ctl_card_info_malloc(&cardInfo);
-  snd_pcm_info_malloc(&pcmInfo);
-  for (int card = -1; snd_card_next(&card) == 0 && card >= 0;) {
-    snd_ctl_t* ctl = nullptr;
-    if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0) continue;
-    if (snd_ctl_card_info(ctl, cardInfo) == 0) {
-      const std::string cardId = snd_ctl_card_info_get_id(cardInfo);
-      const std::string cardName = snd_ctl_card_info_get_name(cardInfo);
-      for (int device = -1; snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0;) {
-        snd_pcm_info_set_device(pcmInfo, static_cast<unsigned>(device));
-        snd_pcm_info_set_subdevice(pcmInfo, 0);
-        snd_pcm_info_set_stream(pcmInfo, SND_PCM_STREAM_CAPTURE);
-        if (snd_ctl_pcm_info(ctl, pcmInfo) < 0) continue;  // no capture on this device
-        const std::string deviceName = snd_pcm_info_get_name(pcmInfo);
-        list.push_back({"plughw:CARD=" + cardId + ",DEV=" + std::to_string(device),
-                        deviceName.empty() || deviceName == cardName
-                            ? cardName
-                            : cardName + ": " + deviceName});
-      }
-    }
-    snd_ctl_close(ctl);
-  }
-  snd_pcm_info_free(pcmInfo);
-  snd_ctl_card_info_free(cardInfo);
-}
-
-void AddHintedDevices(std::vector<AlsaCaptureDevice>& list) {
-  void** hints = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &hints) < 0) return;
-  for (void** hint = hints; *hint != nullptr; ++hint) {
-    const std::string name = HintText(*hint, "NAME");
-    const std::string direction = HintText(*hint, "IOID");
-    // Names with arguments ("front:CARD=…") belong to a card, listed above.
-    if (name.empty() || name.find(':') != std::string::npos || IsPassThroughPlugin(name) ||
-        (!direction.empty() && direction != "Input")) {
-      continue;
-    }
-    const std::string description = HintText(*hint, "DESC");
-    list.push_back({name, description.empty() ? name : OneLine(description)});
-  }
-  snd_device_name_free_hint(hints);
-}
 
 // Mono 16-bit PCM at the tuner's rate, periods of about `periodFrames` and a buffer of a
 // fifth of a second.
@@ -156,25 +63,12 @@ std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
   return name.substr(0, cut);
 }
 
-std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
-  SilenceAlsaMessages();
-  std::vector<AlsaCaptureDevice> candidates{{"default", "Default input"}};
-  AddCardDevices(candidates);
-  AddHintedDevices(candidates);
-  std::vector<AlsaCaptureDevice> list;
-  for (AlsaCaptureDevice& device : candidates) {
-    if (OpensForCapture(device.pcmName)) list.push_back(std::move(device));
-  }
-  return list;
-}
-
 // One open PCM and the driver thread that records from it. From the first buffer queued
 // after Start until Reset the thread reads the stream without a break, a short period at a
-// time, into the history; a queued
-// buffer is given the newest block from it as soon as one is there. The thread alone uses
-// the PCM between Open and Close; the history, the queued buffer and the flags are shared
-// under the mutex, and the samples reach the caller's buffer only under it, so a buffer
-// given back by Reset is never written afterwards.
+// time, into the history; a queued buffer is given the newest block from it as soon as one
+// is there. The thread alone uses the PCM between Open and Close; the history, the queued
+// buffer and the flags are shared under the mutex, and the samples reach the caller's
+// buffer only under it, so a buffer given back by Reset is never written afterwards.
 class AlsaWaveInput::Recorder {
  public:
   explicit Recorder(snd_pcm_t* pcm) : pcm_(pcm), thread_([this] { Run(); }) {}
