@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <utility>
 
 #include "analysis/fourier_transform.h"
 #include "analysis/numeric.h"
@@ -72,13 +73,15 @@ FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, doubl
   const auto blockLength = static_cast<double>(block.size());
   // One transform serves both the period measurement and the spectrum.
   const std::vector<std::complex<double>>& padded = PaddedTransform(block);
+  SquareDifference nsdf = MeasureSquareDifference(block, padded);
   BlockEvidence evidence{block,
-                         NormalisedSquareDifference(block, padded),
+                         std::move(nsdf.atLags),
                          BlockSpectrum(block, SampleRate, padded),
                          partialFrequency,
                          static_cast<double>(SampleRate),
                          blockLength,
-                         static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
+                         static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap)),
+                         std::move(nsdf.betweenLags)};
   evidence.partialFrequency = StrongestPartial(evidence, t);
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);

@@ -14,7 +14,7 @@ double RefinePeriod(const BlockEvidence& block, double period, const Fundamental
   if (periods <= 1.0) return period;
   const double lag = periods * period;
   const NsdfPeak far = NsdfPeakBetween(
-      block.nsdf, static_cast<std::size_t>(std::floor(lag - 0.3 * period)),
+      block, static_cast<std::size_t>(std::floor(lag - 0.3 * period)),
       std::min(block.longestLag, static_cast<std::size_t>(std::ceil(lag + 0.3 * period))));
   return far.value > t.farPeriodicity ? far.lag / periods : period;
 }

@@ -37,10 +37,12 @@ struct BlockEvidence {
   double sampleRate;
   double blockLength;
   std::size_t longestLag;
+  std::vector<double> nsdfBetween = {};  // half a lag after each lag, where measured
 };
 
-// The highest local maximum of the NSDF among lags lo..hi; value -1 without one.
-NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi);
+// The highest local maximum of the NSDF among lags lo..hi; value -1 without one. Where the
+// NSDF is known between lags too, the peak is looked for among both.
+NsdfPeak NsdfPeakBetween(const BlockEvidence& block, std::size_t lo, std::size_t hi);
 
 // The strongest partial: as read by its phase advance, or, where that reading lies in a
 // valley between the spectrum's peaks (partialOffPeakBins, partialValleyShare), the
