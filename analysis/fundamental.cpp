@@ -35,11 +35,12 @@
 
 namespace {
 
-// Whether the chosen period names a note: within the range, a note by every test, and not
-// the end of one note with the start of the next (which may repeat as neither).
+// Whether the chosen period names a note: within the range, held by the block, a note by
+// every test, and not the end of one note with the start of the next (which may repeat
+// as neither).
 bool NamesANote(const std::vector<std::int16_t>& block, const BlockEvidence& evidence, const NsdfPeak& period,
                 double fundamental, bool onlyOwnPeriod, bool betterThanDivisors, const FundamentalThresholds& t) {
-  return !(fundamental < kLowestFrequency * kCentBelow) &&
+  return !(fundamental < kLowestFrequency * kCentBelow) && HoldsTheOctaveBelow(evidence, period.lag, t) &&
          IsNote(evidence, period, fundamental, onlyOwnPeriod, betterThanDivisors, t) &&
          !NewSoundStarts(block, period.lag, evidence.sampleRate, t);
 }

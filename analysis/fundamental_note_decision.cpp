@@ -64,6 +64,11 @@ bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, doubl
   return false;
 }
 
+bool HoldsTheOctaveBelow(const BlockEvidence& block, double period, const FundamentalThresholds& t) {
+  const auto longest = static_cast<double>(block.longestLag);
+  return 2.0 * period <= longest || block.sampleRate / t.lowestString <= longest;
+}
+
 bool StrongestPartialTooHigh(const BlockEvidence& block, std::int32_t harmonic, const FundamentalThresholds& t) {
   return harmonic > t.highestUnresolvedHarmonic && !block.spectrum.Resolves(block.partialFrequency / harmonic);
 }

@@ -154,6 +154,15 @@ double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t 
 bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, double sampleRate,
                     const FundamentalThresholds& t);
 
+// Whether the block can tell the note of `period` samples from the octave below it: it
+// holds twice that period, or a period of the lowest string the tuner reads, E2
+// (lowestString). A block shorter than a period of the sounding note cannot hold it, and
+// takes its partials, merged, for some note up to about twice the lowest it holds: a
+// guitar's E2 at 96 kHz and 1024 points (10.7 ms) reads as E3, F3 or C#3. Down to E2 the
+// tuner takes the note it holds for the one sounding; in a shorter block, only where the
+// block could have shown the octave below.
+bool HoldsTheOctaveBelow(const BlockEvidence& block, double period, const FundamentalThresholds& t);
+
 // Whether the strongest partial is too high on the note's series (beyond
 // highestUnresolvedHarmonic) for a note whose partials the spectrum cannot resolve: nothing
 // there shows the partials below it, and two notes of like strength repeat together after

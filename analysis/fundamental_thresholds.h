@@ -168,6 +168,9 @@ struct FundamentalThresholds {
   double fitMostCents = 30.0;
 
   // Deciding whether there is a note at all.
+  // A block too short to hold a period of this note (hertz: E2, a guitar's lowest string)
+  // names a note only where it holds the period of the octave below it too.
+  double lowestString = 82.4069;
   // A new sound starts within the block where the power of one stretch (whole periods,
   // at least this long) ...
   double startStretchSeconds = 0.006;
