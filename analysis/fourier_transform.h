@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/fundamental.h"
+
 // Pi to 15 significant digits; every angle of the analysis uses this value.
 inline constexpr double kPi = 3.14159265358979;
 inline constexpr double kTwoPi = 2.0 * kPi;
@@ -53,6 +55,10 @@ class PitchAnalysis {
 
   // Receives the tuning caption ("Tuning: +5") for every in-range block.
   std::function<void(const std::string& caption)> SetTuningCaption;
+  // What the fundamental decision weighs its evidence by.
+  FundamentalThresholds Thresholds;
+  // Why the last block gave no reading (NoReading::None where it gave one).
+  NoReading NoReadingReason = NoReading::None;
 
   void FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,
            const std::vector<std::int32_t>& NewBitSequence, std::int32_t SampleRate);

@@ -13,10 +13,29 @@
 
 #include "analysis/fundamental_thresholds.h"
 
+// Why a block gives no reading: the first test of the decision that it fails.
+enum class NoReading : std::uint8_t {
+  None,               // a reading
+  OutOfRange,         // the strongest partial or the note lies outside A0 to C8
+  NoClearPeriod,      // the block does not repeat clearly after any period
+  NoiseFloor,         // the strongest partial stands too little above the noise
+  MainsHum,           // the period or the lowest partial is the mains hum's
+  TwoSounds,          // a second sound as strong, or the common period of two notes
+  LowestPartialsMissing,  // the note shows neither its fundamental nor its octave
+  LowerNoteUnsure,    // the note and the octave (or a note) below cannot be told apart
+  NewSound,           // a new sound starts within the block
+  PartialOffSeries,   // the strongest partial lies off the note's series, or too high on it
+  BlockTooShort,      // the block cannot tell the note from the octave below it
+};
+
+// A short name for each reason, for tables: "no-clear-period"; "" for a reading.
+const char* NoReadingName(NoReading reason);
+
 struct FundamentalReading {
   double frequency = 0.0;    // the fundamental in hertz; 0 when the block holds no note
   std::int32_t harmonic = 1; // the partial's harmonic number
   double periodicity = 0.0;  // normalised square difference at the chosen period, up to 1
+  NoReading reason = NoReading::None;
 };
 
 // The fundamental of the note whose harmonic is the partial at partialFrequency (already

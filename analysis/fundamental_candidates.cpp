@@ -49,7 +49,7 @@ double StrongestPartial(const BlockEvidence& block, const FundamentalThresholds&
     return block.partialFrequency;
   // Where a note's partials run together into one hump, its top need not lie on a partial:
   // only a reading in a valley beside the peak is no partial.
-  const double reach = PartialReach(block);
+  const double reach = PartialReach(block, t);
   if (spectrum.LevelAt(block.partialFrequency) > t.partialValleyShare * spectrum.PeakNear(block.partialFrequency, reach))
     return block.partialFrequency;
   const double located = spectrum.PeakFrequencyNear(block.partialFrequency, reach);
@@ -60,7 +60,7 @@ std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const 
   const double partialPeriod = Divide(block.sampleRate, block.partialFrequency);
   // Each candidate's peak is looked for as far as the partial's reading may be off (but
   // never as far as the next candidate).
-  const double tolerance = std::max(t.lagTolerance, PartialReach(block) / block.partialFrequency);
+  const double tolerance = std::max(t.lagTolerance, PartialReach(block, t) / block.partialFrequency);
   std::vector<PeriodCandidate> candidates;
   for (std::int32_t h = 1; block.partialFrequency / h >= kLowestFrequency; ++h) {
     const double lag = h * partialPeriod;

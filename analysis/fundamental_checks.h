@@ -11,9 +11,14 @@
 
 double CentsBetween(double a, double b);
 
-// How far off the strongest partial's reading may be: it was read from frames of half the
-// block, and next to other partials that reading may be off by up to a bin and a half.
-double PartialReach(const BlockEvidence& block);
+// How far off the strongest partial's reading may be (hertz): it was read from frames of
+// half the block, and next to other partials it may be off by partialReachBins.
+double PartialReach(const BlockEvidence& block, const FundamentalThresholds& t);
+
+// Whether the spectrum holds neighbouring harmonics of f apart (resolvedBins), and their
+// main lobes (separatedBins).
+bool Resolves(const BlockEvidence& block, double f, const FundamentalThresholds& t);
+bool Separates(const BlockEvidence& block, double f, const FundamentalThresholds& t);
 
 // Where the spectrum cannot tell a low note's partials apart, only the block itself can
 // show them: the longer period leaves at most `share` of what the shorter one leaves over,

@@ -31,7 +31,7 @@ bool UnresolvedLowerNoteHolds(const BlockEvidence& block, double lower, const Pe
 std::vector<double> WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate& longer,
                                       PeriodCandidate& shorter, const FundamentalThresholds& t) {
   const double sound = block.spectrum.SoundBelow(lower - t.soundUnderBins * block.spectrum.Resolution(),
-                                                 t.soundUnderLevel);
+                                                 t.clearPartialLevel);
   std::vector<double> rest;
   if (sound > 0.0)
     rest = WithoutTone(block.samples, sound, block.sampleRate);
@@ -80,7 +80,7 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     if (!RepeatsBetter(longer.peak.value, shorter.peak.value, t)) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
-    const bool evidence = block.spectrum.Resolves(lower)
+    const bool evidence = Resolves(block, lower, t)
                               ? ResolvedLowerNoteShowsItself(block, rest, lower, longer, shorter, t)
                               : UnresolvedLowerNoteHolds(block, lower, longer, shorter, t);
     if (evidence) chosen = static_cast<int>(i);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/block_spectrum.h"
+#include "analysis/fundamental.h"
 #include "analysis/fundamental_thresholds.h"
 
 // A local maximum of the NSDF: its lag (samples, refined between samples) and value.
@@ -105,6 +106,7 @@ struct OwnPartials {
   double lowestLevel = 0.0;  // the stronger of those two
   double strongest = 0.0;
   double second = 0.0;
+  double power = 0.0;        // of all of them together, relative to the strongest partial's
   bool lowest() const { return lowestPresent > 0; }
 };
 // Whether its fundamental or octave shows, and not only far under its other partials.
@@ -192,5 +194,6 @@ bool RepeatsBetterThanItsDivisors(const std::vector<PeriodCandidate>& candidates
 // clearly, stands above the noise floor, holds no second sound of like strength, shows
 // its lowest partials (or repeats as one note only does, see RepeatsOnlyAfterItsOwnPeriod),
 // and is not the mains hum (see RepeatsBetterThanItsDivisors: `betterThanDivisors`).
-bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
-            bool betterThanDivisors, const FundamentalThresholds& t);
+// NoReading::None where it does, else the first test it fails.
+NoReading IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
+                 bool betterThanDivisors, const FundamentalThresholds& t);

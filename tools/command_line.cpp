@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/command_line.h"
 
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <utility>
+
+#include "analysis/fundamental_threshold_names.h"
 
 namespace {
 
@@ -10,6 +14,29 @@ std::optional<std::int32_t> PointsFromText(std::string_view text) {
   if (text == "1024") return 1024;
   if (text == "2048") return 2048;
   if (text == "4096") return 4096;
+  return std::nullopt;
+}
+
+// The value of a whole decimal number, finite; nothing otherwise.
+std::optional<double> NumberFromText(std::string_view text) {
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+// Sets one threshold from "NAME=VALUE"; the problem in one line, or nothing.
+std::optional<std::string> SetThreshold(FundamentalThresholds& thresholds, std::string_view setting) {
+  const auto equals = setting.find('=');
+  if (equals == std::string_view::npos) return "invalid threshold '" + std::string(setting) + "' (NAME=VALUE)";
+  const std::string_view name = setting.substr(0, equals);
+  double* const threshold = ThresholdNamed(thresholds, name);
+  if (threshold == nullptr) return "unknown threshold '" + std::string(name) + "'";
+  const auto value = NumberFromText(setting.substr(equals + 1));
+  if (!value)
+    return "invalid value '" + std::string(setting.substr(equals + 1)) + "' for threshold '" + std::string(name) + "'";
+  *threshold = *value;
   return std::nullopt;
 }
 
@@ -39,6 +66,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return line;
     } else if (isOption && argument == "--csv") {
       line.csv = true;
+    } else if (isOption && (argument == "--threshold" || argument.starts_with("--threshold="))) {
+      std::string_view value;
+      if (argument != "--threshold") {
+        value = argument.substr(std::string_view("--threshold=").size());
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      } else {
+        return Refused("option '--threshold' requires an argument");
+      }
+      if (const auto problem = SetThreshold(line.thresholds, value)) return Refused(*problem);
     } else if (isOption && (argument == "--points" || argument.starts_with("--points="))) {
       std::string_view value;
       if (argument != "--points") {
@@ -74,8 +111,11 @@ std::string HelpText() {
          "Consecutive blocks of N samples are analysed; an incomplete last block is not.\n"
          "\n"
          "      --points=N   block size in samples: 1024, 2048 or 4096 (default 4096)\n"
-         "      --csv        comma-separated values with a header line and the\n"
-         "                     unrounded frequency in hertz\n"
+         "      --csv        comma-separated values with a header line, the unrounded\n"
+         "                     frequency in hertz and why a block gave no reading\n"
+         "      --threshold NAME=VALUE\n"
+         "                   set one threshold of the fundamental decision, named as\n"
+         "                     in FundamentalThresholds (repeatable)\n"
          "      --help       display this help and exit\n"
          "      --version    output version information and exit\n"
          "\n"

@@ -77,6 +77,7 @@ int Analyse(const CommandLine& line) {
   PitchAnalysis analysis;
   MainsHumFilter hum(sampleRate);
   analysis.SetTuningCaption = [&](const std::string& caption) { tuningLabel = caption; };
+  analysis.Thresholds = line.thresholds;
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
   std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);
@@ -86,10 +87,11 @@ int Analyse(const CommandLine& line) {
   int status = 0;
   int writeError = 0;
   while ((samplesInLastRead = reader.Read(buffer.data(), blockLength)) == blockLength) {
-    if (blocks == 0 && line.csv) std::puts("time,frequency_hz,frequency,note,tuning");
+    if (blocks == 0 && line.csv) std::puts("time,frequency_hz,frequency,note,tuning,reason");
     const double time = static_cast<double>(blocks * blockLength) / sampleRate;
     ++blocks;
     double frequency = 0.0;
+    analysis.NoReadingReason = NoReading::None;
     hum.Remove(buffer.data(), blockLength, (blocks - 1) * blockLength);
     try {
       frequency = analysis.DominantFrequency(buffer, table, sampleRate);
@@ -101,8 +103,8 @@ int Analyse(const CommandLine& line) {
       status = 1;
     }
     if (line.csv)
-      std::printf("%.6f,%.6f,%s,%s,%s\n", time, frequency, CsvField(frequencyLabel).c_str(),
-                  CsvField(noteLabel).c_str(), CsvField(tuningLabel).c_str());
+      std::printf("%.6f,%.6f,%s,%s,%s,%s\n", time, frequency, CsvField(frequencyLabel).c_str(),
+                  CsvField(noteLabel).c_str(), CsvField(tuningLabel).c_str(), NoReadingName(analysis.NoReadingReason));
     else
       std::printf("%9.3f s  %-20s %-12s %s\n", time, frequencyLabel.c_str(), noteLabel.c_str(),
                   tuningLabel.c_str());

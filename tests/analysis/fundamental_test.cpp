@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "analysis/fundamental.h"
+#include "analysis/fundamental_threshold_names.h"
 #include "analysis/note_naming.h"
 #include "analysis/square_difference.h"
 #include "analysis/fourier_transform.h"
@@ -265,6 +267,18 @@ TEST(DominantFrequency, ATopOctaveNoteWithPartialsNearTheBandsTopReadsTrue) {
       const double frequency = Analyse(Partials(note.f0, note.amplitudes, static_cast<std::size_t>(n))).frequency;
       EXPECT_LT(std::abs(CentsBetween(frequency, note.f0)), 2.0) << note.name << " at " << n << ": " << frequency;
     }
+}
+
+// Every threshold can be set by its own name, and an unknown name sets none.
+TEST(FundamentalThresholds, EveryOneHasItsOwnName) {
+  const auto names = ThresholdNames();
+  EXPECT_EQ(names.size() * sizeof(double), sizeof(FundamentalThresholds));
+  FundamentalThresholds t;
+  std::set<const double*> fields;
+  for (const auto name : names) fields.insert(ThresholdNamed(t, name));
+  EXPECT_EQ(fields.size(), names.size());
+  EXPECT_EQ(fields.count(nullptr), 0u);
+  EXPECT_EQ(ThresholdNamed(t, "loudness"), nullptr);
 }
 
 TEST(NormalisedSquareDifference, IsOneAtThePeriodMinusOneAtHalfAndBlindToTheMean) {
