@@ -40,6 +40,11 @@ std::optional<std::string> SetThreshold(FundamentalThresholds& thresholds, std::
   return std::nullopt;
 }
 
+// Whether the argument is the option, alone (its value follows) or as "--option=value".
+bool TakesValue(std::string_view argument, std::string_view option) {
+  return argument == option || (argument.starts_with(option) && argument.substr(option.size()).starts_with('='));
+}
+
 CommandLine Refused(std::string error) {
   CommandLine refused;
   refused.action = CommandLine::Action::Refuse;
@@ -66,24 +71,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return line;
     } else if (isOption && argument == "--csv") {
       line.csv = true;
-    } else if (isOption && (argument == "--threshold" || argument.starts_with("--threshold="))) {
+    } else if (isOption && (TakesValue(argument, "--threshold") || TakesValue(argument, "--points"))) {
+      const std::string_view option = argument.substr(0, argument.find('='));
       std::string_view value;
-      if (argument != "--threshold") {
-        value = argument.substr(std::string_view("--threshold=").size());
+      if (argument != option) {
+        value = argument.substr(option.size() + 1);
       } else if (i + 1 < argc) {
         value = argv[++i];
       } else {
-        return Refused("option '--threshold' requires an argument");
+        return Refused("option '" + std::string(option) + "' requires an argument");
       }
-      if (const auto problem = SetThreshold(line.thresholds, value)) return Refused(*problem);
-    } else if (isOption && (argument == "--points" || argument.starts_with("--points="))) {
-      std::string_view value;
-      if (argument != "--points") {
-        value = argument.substr(std::string_view("--points=").size());
-      } else if (i + 1 < argc) {
-        value = argv[++i];
-      } else {
-        return Refused("option '--points' requires an argument");
+      if (option == "--threshold") {
+        if (const auto problem = SetThreshold(line.thresholds, value)) return Refused(*problem);
+        continue;
       }
       const auto points = PointsFromText(value);
       if (!points) return Refused("invalid number of points '" + std::string(value) + "' (1024, 2048 or 4096)");
