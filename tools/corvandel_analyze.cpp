@@ -3,7 +3,7 @@
 // three result labels would show for it. Same analysis, same captions, same rules for
 // when a label keeps its text as the window's measuring loop.
 //
-//   corvandel-analyze [--points 1024|2048|4096] [--csv] FILE
+//   corvandel-analyze [--points 1024|2048|4096] [--csv] [--threshold NAME=VALUE] FILE
 //
 // The recording is analysed as it is read, so a pipe works and memory stays flat.
 #include <cerrno>
