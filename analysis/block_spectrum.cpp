@@ -64,7 +64,7 @@ void BlockSpectrum::WindowDirectly(const std::vector<std::int16_t>& block, std::
   if (window.size() != block.size()) {
     window.resize(block.size());
     for (std::size_t i = 0; i < block.size(); ++i) {
-      const double phase = 2.0 * kPi * static_cast<double>(i) / static_cast<double>(block.size());
+      const double phase = 2.0 * kTransformPi * static_cast<double>(i) / static_cast<double>(block.size());
       window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
     }
   }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which harmonic of the sounding note the block's strongest partial is, and the
-// fundamental frequency of that note.
+// fundamental frequency of that note; or no reading, and why. docs/decision.md describes
+// the steps.
 //
 // The strongest partial of a plucked or struck string is often its 2nd, 3rd or 4th
 // harmonic. The block's periodicity decides: a note of fundamental f0 repeats after

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <numbers>
 
 #include "analysis/fourier_transform.h"
 #include "analysis/general_transform.h"
@@ -30,7 +29,7 @@ const std::vector<Complex>& BoxBins(std::size_t length, std::size_t size) {
     const auto n = static_cast<double>(length);
     for (std::size_t k = 1; k < box.size(); ++k) {
       // sum e^(-i theta j) over j < n = e^(-i theta (n-1)/2) sin(theta n/2) / sin(theta/2).
-      const double theta = 2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(size);
+      const double theta = 2.0 * kTransformPi * static_cast<double>(k) / static_cast<double>(size);
       // The amplitude may be negative, which std::polar does not allow.
       const double amplitude = std::sin(theta * n / 2.0) / std::sin(theta / 2.0);
       const double phase = -theta * (n - 1.0) / 2.0;
@@ -49,7 +48,7 @@ bool HasNarrowPeaks(const std::vector<Complex>& power) {
   double total = 0.0;
   double bend = 0.0;
   for (std::size_t k = 1; k < power.size(); ++k) {
-    const double turn = 2.0 * kPi * static_cast<double>(k) / size;
+    const double turn = 2.0 * kTransformPi * static_cast<double>(k) / size;
     total += power[k].real();
     bend += power[k].real() * turn * turn * turn * turn;
   }
@@ -103,7 +102,7 @@ SquareDifference MeasureSquareDifference(const std::vector<std::int16_t>& block,
   if (!HasNarrowPeaks(spectrum)) return result;
 
   // r(t + 1/2): the same spectrum turned by half a lag's phase at each bin.
-  const double halfLag = kPi / static_cast<double>(size);
+  const double halfLag = kTransformPi / static_cast<double>(size);
   for (std::size_t k = 0; k < spectrum.size(); ++k)
     spectrum[k] = std::polar(spectrum[k].real(), halfLag * static_cast<double>(k));
   InverseRealTransform(spectrum, correlation);
