@@ -126,6 +126,14 @@ double BlockSpectrum::PeakNear(double frequency, double reachHz) const {
 }
 
 double BlockSpectrum::NoiseFloor(double bandTop) const {
+  if (bandTop != floorBandTop_) {
+    floor_ = MedianMagnitude(bandTop);
+    floorBandTop_ = bandTop;
+  }
+  return floor_;
+}
+
+double BlockSpectrum::MedianMagnitude(double bandTop) const {
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
   const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(bandTop * rate_ * binsPerHertz_));
   if (first >= last || !(strongest_ > 0.0)) return 0.0;

@@ -60,6 +60,9 @@ class BlockSpectrum {
                            std::vector<std::complex<double>>& spectrum);
   static void WindowDirectly(const std::vector<std::int16_t>& block, std::size_t size,
                              std::vector<std::complex<double>>& spectrum);
+  // The median magnitude from the lowest note to bandTop of the rate, relative to the
+  // strongest partial.
+  double MedianMagnitude(double bandTop) const;
   // The bin of the highest local maximum within reachBins of centreBin; 0 without one.
   std::size_t StrongestPeakBin(double centreBin, double reachBins) const;
   static constexpr std::size_t kPadding = 4;
@@ -68,6 +71,9 @@ class BlockSpectrum {
 
   double rate_;
   double length_;
+  // The noise floor, worked out once (a median of thousands of bins) for the band asked.
+  mutable double floorBandTop_ = -1.0;
+  mutable double floor_ = 0.0;
   double binsPerHertz_ = 0.0;
   double strongest_ = 0.0;
   std::vector<double> magnitude_;
