@@ -84,7 +84,9 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
 
   // The strongest partial is often a harmonic of the note that sounds: report the note's
   // fundamental, judged on the whole block, so frequency, note and tuning name that note.
-  const FundamentalReading fundamental = FindFundamental(retained, partialFrequency, SampleRate, Thresholds);
+  const FundamentalReading fundamental = FundamentalDecision == Decision::Scored
+                                             ? FindFundamentalScored(retained, partialFrequency, SampleRate, Thresholds)
+                                             : FindFundamental(retained, partialFrequency, SampleRate, Thresholds);
   const double frequency = fundamental.frequency;
   // No clear note: nothing to tune against, so the tuning shown stays, as for a block
   // with nothing in range.

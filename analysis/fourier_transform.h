@@ -59,7 +59,8 @@ class PitchAnalysis {
 
   // Receives the tuning caption ("Tuning: +5") for every in-range block.
   std::function<void(const std::string& caption)> SetTuningCaption;
-  // What the fundamental decision weighs its evidence by.
+  // Which fundamental decision names the note, and what it weighs its evidence by.
+  Decision FundamentalDecision = Decision::Rules;
   FundamentalThresholds Thresholds;
   // Why the last block gave no reading (NoReading::None where it gave one).
   NoReading NoReadingReason = NoReading::None;

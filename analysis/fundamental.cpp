@@ -71,22 +71,28 @@ bool LiesNearItsPartialPeriod(const BlockEvidence& evidence, const PeriodCandida
 
 }  // namespace
 
-FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
-                                   std::int32_t SampleRate, const FundamentalThresholds& t) {
-  if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return {partialFrequency, 1, 0.0};
+BlockEvidence GatherEvidence(const std::vector<std::int16_t>& block, double partialFrequency, std::int32_t sampleRate,
+                             const FundamentalThresholds& t) {
   const auto blockLength = static_cast<double>(block.size());
   // One transform serves both the period measurement and the spectrum.
   const std::vector<std::complex<double>>& padded = PaddedTransform(block);
   SquareDifference nsdf = MeasureSquareDifference(block, padded);
   BlockEvidence evidence{block,
                          std::move(nsdf.atLags),
-                         BlockSpectrum(block, SampleRate, padded),
+                         BlockSpectrum(block, sampleRate, padded),
                          partialFrequency,
-                         static_cast<double>(SampleRate),
+                         static_cast<double>(sampleRate),
                          blockLength,
                          static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap)),
                          std::move(nsdf.betweenLags)};
   evidence.partialFrequency = StrongestPartial(evidence, t);
+  return evidence;
+}
+
+FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
+                                   std::int32_t SampleRate, const FundamentalThresholds& t) {
+  if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return {partialFrequency, 1, 0.0};
+  const BlockEvidence evidence = GatherEvidence(block, partialFrequency, SampleRate, t);
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);
   if (chosen < 0 || !LiesNearItsPartialPeriod(evidence, candidates[static_cast<std::size_t>(chosen)], t))

@@ -45,3 +45,13 @@ struct FundamentalReading {
 // too short to judge (under 8 samples) keeps the partial as its own fundamental.
 FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
                                    std::int32_t SampleRate, const FundamentalThresholds& t = {});
+
+// The same question answered by one score per candidate period (its NSDF value, the
+// partials its note should show and does not, a prior against subharmonics and the mains)
+// in place of the rules' steps; no reading where the best scores low or a rival an octave
+// or a fifth away scores nearly as well. Measured beside the rules, not used by the tuner.
+FundamentalReading FindFundamentalScored(const std::vector<std::int16_t>& block, double partialFrequency,
+                                         std::int32_t sampleRate, const FundamentalThresholds& t = {});
+
+// Which decision names the note.
+enum class Decision : std::uint8_t { Rules, Scored };

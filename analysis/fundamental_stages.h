@@ -41,6 +41,11 @@ struct BlockEvidence {
   std::vector<double> nsdfBetween = {};  // half a lag after each lag, where measured
 };
 
+// The evidence both decisions weigh: the block's NSDF and spectrum, and its strongest
+// partial, read again in the spectrum where its phase-advance reading lies in a valley.
+BlockEvidence GatherEvidence(const std::vector<std::int16_t>& block, double partialFrequency, std::int32_t sampleRate,
+                             const FundamentalThresholds& t);
+
 // The highest local maximum of the NSDF among lags lo..hi; value -1 without one. Where the
 // NSDF is known between lags too, the peak is looked for among both.
 NsdfPeak NsdfPeakBetween(const BlockEvidence& block, std::size_t lo, std::size_t hi);

@@ -74,6 +74,11 @@ constexpr NamedThreshold kThresholds[] = {
       {"startRise", &FundamentalThresholds::startRise},
       {"soundAlreadyThere", &FundamentalThresholds::soundAlreadyThere},
       {"lowestString", &FundamentalThresholds::lowestString},
+      {"scoredMissingWeight", &FundamentalThresholds::scoredMissingWeight},
+      {"scoredSubharmonicPrior", &FundamentalThresholds::scoredSubharmonicPrior},
+      {"scoredHumPenalty", &FundamentalThresholds::scoredHumPenalty},
+      {"scoredLeastScore", &FundamentalThresholds::scoredLeastScore},
+      {"scoredRivalMargin", &FundamentalThresholds::scoredRivalMargin},
 };
 
 }  // namespace

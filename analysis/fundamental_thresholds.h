@@ -166,4 +166,16 @@ struct FundamentalThresholds {
   // A block too short to hold a period of this note (hertz: E2, a guitar's lowest string)
   // names a note only where it holds the period of the octave below it too.
   double lowestString = 82.4069;
+
+  // --- The scored decision (FindFundamentalScored), beside the rules ---
+  // A candidate's score is its NSDF value less these: the weight of the share of its first
+  // partials missing from the spectrum, per octave below the strongest partial, and near
+  // the mains.
+  double scoredMissingWeight = 0.3;
+  double scoredSubharmonicPrior = 0.15;
+  double scoredHumPenalty = 0.5;
+  // No reading below this score, or where a rival an octave or a fifth away scores within
+  // this margin of the best.
+  double scoredLeastScore = 0.7;
+  double scoredRivalMargin = 0.01;
 };

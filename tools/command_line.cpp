@@ -71,7 +71,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return line;
     } else if (isOption && argument == "--csv") {
       line.csv = true;
-    } else if (isOption && (TakesValue(argument, "--threshold") || TakesValue(argument, "--points"))) {
+    } else if (isOption && (TakesValue(argument, "--threshold") || TakesValue(argument, "--points") ||
+                            TakesValue(argument, "--decision"))) {
       const std::string_view option = argument.substr(0, argument.find('='));
       std::string_view value;
       if (argument != option) {
@@ -83,6 +84,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       }
       if (option == "--threshold") {
         if (const auto problem = SetThreshold(line.thresholds, value)) return Refused(*problem);
+        continue;
+      }
+      if (option == "--decision") {
+        if (value != "rules" && value != "scored")
+          return Refused("invalid decision '" + std::string(value) + "' (rules or scored)");
+        line.decision = value == "scored" ? Decision::Scored : Decision::Rules;
         continue;
       }
       const auto points = PointsFromText(value);
@@ -113,6 +120,9 @@ std::string HelpText() {
          "      --points=N   block size in samples: 1024, 2048 or 4096 (default 4096)\n"
          "      --csv        comma-separated values with a header line, the unrounded\n"
          "                     frequency in hertz and why a block gave no reading\n"
+         "      --decision=rules|scored\n"
+         "                   which fundamental decision names the note (default rules;\n"
+         "                     scored is measured beside it)\n"
          "      --threshold NAME=VALUE\n"
          "                   set one threshold of the fundamental decision, named as\n"
          "                     in FundamentalThresholds (repeatable)\n"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/fundamental_thresholds.h"
+#include "analysis/fundamental.h"
 
 inline constexpr const char* kProgramName = "corvandel-analyze";
 inline constexpr int kExitUsage = 2;
@@ -19,6 +19,7 @@ struct CommandLine {
   std::int32_t points = 4096;
   bool csv = false;
   FundamentalThresholds thresholds;  // the defaults, less any --threshold NAME=VALUE
+  Decision decision = Decision::Rules;
   std::string file;   // "-" is standard input
   std::string error;  // what is wrong with the command line, for Action::Refuse
 };

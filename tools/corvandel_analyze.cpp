@@ -78,6 +78,7 @@ int Analyse(const CommandLine& line) {
   MainsHumFilter hum(sampleRate);
   analysis.SetTuningCaption = [&](const std::string& caption) { tuningLabel = caption; };
   analysis.Thresholds = line.thresholds;
+  analysis.FundamentalDecision = line.decision;
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
   std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);

@@ -240,6 +240,28 @@ TEST_P(FieldBlock, NamesTheSoundingNoteOrNothing) {
 INSTANTIATE_TEST_SUITE_P(Blocks, FieldBlock, ::testing::ValuesIn(kFieldCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
+// The scored decision, beside the rules: a low string whose octave is its strongest
+// partial is named by its own period, not the octave's nor a subharmonic's; a string in
+// noise still; noise alone and two notes alike, nothing.
+TEST(ScoredDecision, NamesTheStringAndNothingWhereNoNoteSounds) {
+  const struct {
+    const char* name;
+    std::vector<std::int16_t> block;
+    double partial;
+    const char* note;  // "" for no reading
+  } cases[] = {
+      {"E2 octave strongest", AtRms(Harmonics(82.41, kLowString, 4096), -20), 2 * 82.41, "E2"},
+      {"D3 in white noise", AtRms(Under(Harmonics(146.83, kGuitar, 4096), Noise(4096, false, 5), 15), -20), 146.83, "D3"},
+      {"white noise", AtRms(Noise(4096, false, 1), -20), 300.0, ""},
+      {"A3 and C4 alike", AtRms(Under(Harmonics(220.0, kGuitar, 4096), Harmonics(261.63, kGuitar, 4096), 0), -20), 220.0,
+       ""},
+  };
+  for (const auto& c : cases) {
+    const double frequency = FindFundamentalScored(c.block, c.partial, 44100).frequency;
+    EXPECT_EQ(frequency == 0.0 ? std::string() : NoteOf(frequency), c.note) << c.name << ": " << frequency;
+  }
+}
+
 // The steps on their own, on a block whose strongest partial (330 Hz) is the 3rd of A2.
 BlockEvidence EvidenceOf(const std::vector<std::int16_t>& block, double partial) {
   const auto length = static_cast<double>(block.size());

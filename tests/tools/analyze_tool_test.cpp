@@ -223,6 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"unknown_threshold", "", "--threshold loudness=1 FILE", 2, "unknown threshold 'loudness'"},
                       BadInput{"threshold_not_a_number", "", "--threshold=noteDepth=deep FILE", 2, "invalid value 'deep'"},
                       BadInput{"threshold_without_value", "", "--threshold noteDepth FILE", 2, "NAME=VALUE"},
+                      BadInput{"unknown_decision", "", "--decision=best FILE", 2, "invalid decision 'best'"},
                       BadInput{"no_file", "", "--csv", 2, "missing file operand"},
                       BadInput{"two_files", "", "FILE FILE", 2, "extra operand"}),
     [](const auto& test) { return std::string(test.param.name); });
