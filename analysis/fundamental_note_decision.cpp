@@ -122,9 +122,8 @@ NoReading IsNote(const BlockEvidence& block, const NsdfPeak& period, double fund
   // the block is read from a short overlap, less exactly. Where the block repeats as one
   // note alone does (singleNotePeriodicity), better than after any shorter period that
   // divides the note's, and its strongest partial (read by its phase advance) is a
-  // harmonic of that note, the note is no hum: within a bin of the mains frequency (a low
-  // E at 1024 points, A-flat 1 at 2048) the spectrum locates the note's fundamental near
-  // the mains with or without hum.
+  // harmonic of that note, the note is no hum: within a bin of the mains frequency the
+  // spectrum locates the note's fundamental near the mains with or without hum.
   const bool longPeriod = period.lag > 0.5 * block.blockLength;
   const auto isHum = [&](double f, double cents) {
     for (const double mains : {t.mainsLow, t.mainsHigh})

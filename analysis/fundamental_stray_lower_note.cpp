@@ -62,9 +62,8 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   // Two notes sounding together repeat after a common period whose note shows neither
   // its fundamental nor its octave, and a note with the mains hum after one near the
   // hum's: the shortest of the shorter periods that repeat clearly and whose notes show
-  // their lowest partials wins, itself judged as a lower note in its turn (G3 with D3
-  // ringing repeats after G1's period, near the hum's, and after G2's a little better
-  // than after its own: D3's octave repeats after G2's period).
+  // their lowest partials wins, itself judged as a lower note in its turn: a second note's
+  // octave may make a period between the two repeat a little better too.
   const bool hum = NearMains(lower, t.humReach, t.mainsHigh, t);
   if (hum || !ShowsOrSlowSoundCoversLowestPartials(block, longer.peak, lower,
                                                    RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t), t)) {
@@ -84,9 +83,9 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
       if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return RejectStrayLowerNote(block, candidates, i, t);
     }
   }
-  // Two notes a fifth apart (A2 and a lower E2 string's octave, its odd partials faded)
-  // repeat together after the period an octave under the lower of them (A1's): a note
-  // whose octave and twelfth are the two, and which shows no partial of its own besides.
+  // Two notes a fifth apart (a string and a lower string's octave) repeat together after
+  // the period an octave under the lower of them: a note whose octave and twelfth are the
+  // two, and which shows no partial of its own besides.
   // There the lower of the two names the block where it repeats clearly and lies under the
   // strongest partial. Where it is the strongest partial itself, the block may as well be
   // a bass string without its fundamental, whose odd partials happen to lie on its
@@ -99,8 +98,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   }
   // Where the strongest partial lies on the twelfth's series (an odd harmonic of the lower
   // note), the octave is no candidate period to give way to, and the block names no note:
-  // D3 with a string a fourth below whose octave is its strongest partial (A2, its octave
-  // A3 a fifth above D3) repeats after D2's period.
+  // there the string and a lower string's octave a fifth above it are the two.
   if (longer.harmonic >= 3 && longer.harmonic % 2 == 1 && Resolves(block, lower, t) &&
       !ShowsPartialsOffOctaveAndTwelfth(block, lower, t) && ShowsOctaveAndTwelfth(block, lower, t))
     return kNoNote;
@@ -126,7 +124,7 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     // Where the string's own period does not repeat clearly, the block names no note. Where
     // it does, the string wins; but where the spectrum resolves the lower note, its partials
     // decide in the steps below, unless it shows neither its fundamental nor its octave,
-    // not even faintly (a high piano string's is faint), and the string's period repeats as
+    // not even faintly (a faint one still counts), and the string's period repeats as
     // a note's must (with its fundamental missing, a string's octave and twelfth repeat
     // poorly after the octave's period).
     if (c.peak.value < t.clearPeriodicity) {

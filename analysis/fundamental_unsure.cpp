@@ -62,9 +62,8 @@ bool LiesWhereExpected(const PeriodCandidate& c, const PeriodCandidate& chosen, 
 
 // Whether a lower note the spectrum cannot resolve shows itself where its lowest partials
 // still lie apart (mergedLowestBins): it repeats far better than the chosen period, and
-// shows its fundamental or octave and another partial of its own, clearly. A low steel
-// string at 1024 points, late in its note, is mostly its twelfth: its faint fundamental and
-// fifth partial are all that tell it from the note a twelfth up.
+// shows its fundamental or octave and another partial of its own, clearly: a low string
+// that is mostly its twelfth is told from the note a twelfth up only by such faint partials.
 bool UnresolvedLowerNoteShows(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                               const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   if (lower < t.mergedLowestBins * block.spectrum.Resolution() ||
