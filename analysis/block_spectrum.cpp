@@ -64,7 +64,7 @@ void BlockSpectrum::WindowDirectly(const std::vector<std::int16_t>& block, std::
   if (window.size() != block.size()) {
     window.resize(block.size());
     for (std::size_t i = 0; i < block.size(); ++i) {
-      const double phase = 2.0 * kPi * static_cast<double>(i) / static_cast<double>(block.size());
+      const double phase = 2.0 * kTransformPi * static_cast<double>(i) / static_cast<double>(block.size());
       window[i] = 0.42 - 0.5 * std::cos(phase) + 0.08 * std::cos(2.0 * phase);
     }
   }
@@ -73,61 +73,38 @@ void BlockSpectrum::WindowDirectly(const std::vector<std::int16_t>& block, std::
   ForwardRealTransform(data, size, spectrum);
 }
 
-double BlockSpectrum::HarmonicFit(double f0) const {
+double BlockSpectrum::HarmonicFit(double f0, double partialsFitted, double leastLevel, double bandTop) const {
   struct Partial {
     double k;
     double frequency;
     double level;
   };
-  Partial partials[kPartialsFitted];
-  int count = 0;
+  thread_local std::vector<Partial> partials;
+  partials.clear();
   double strongest = 0.0;
   const double reach = std::min(rate_ / length_, 0.3 * f0) * binsPerHertz_;
-  for (std::int32_t k = 1; k <= kPartialsFitted; ++k) {
+  for (std::int32_t k = 1; k <= partialsFitted; ++k) {
     const double centre = k * f0 * binsPerHertz_;
-    if (k * f0 > 0.45 * rate_) break;
+    if (k * f0 > bandTop * rate_) break;
     const std::size_t peak = StrongestPeakBin(centre, reach);
     if (peak == 0 || !(magnitude_[peak] > 0.0)) continue;
     double frequency = static_cast<double>(peak) / binsPerHertz_;
     frequency += RefinePeak(std::log(magnitude_[peak - 1] + kTiny), std::log(magnitude_[peak] + kTiny),
                             std::log(magnitude_[peak + 1] + kTiny)).offset / binsPerHertz_;
-    partials[count++] = {static_cast<double>(k), frequency, magnitude_[peak]};
+    partials.push_back({static_cast<double>(k), frequency, magnitude_[peak]});
     strongest = std::max(strongest, magnitude_[peak]);
   }
   double numerator = 0.0;
   double denominator = 0.0;
   int fitted = 0;
-  for (int i = 0; i < count; ++i) {
-    const Partial& p = partials[i];
-    if (p.level < kFittedRatio * strongest) continue;
+  for (const Partial& p : partials) {
+    if (p.level < leastLevel * strongest) continue;
     const double weight = p.level * p.level;
     numerator += weight * p.k * p.frequency;
     denominator += weight * p.k * p.k;
     ++fitted;
   }
   return fitted >= 2 ? numerator / denominator : 0.0;
-}
-
-bool BlockSpectrum::ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, int needed) const {
-  const double resolution = rate_ / length_;  // one bin of the unpadded block
-  const double higher = f * h / g;            // the fundamental of the higher note
-  int asked = 0;
-  int present = 0;
-  double power = 0.0;
-  for (std::int32_t k = 1; asked < kPartialsAsked; ++k) {
-    if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
-    const double frequency = k * f;
-    if (frequency > 0.45 * rate_) break;
-    ++asked;
-    // Never as far as the higher note's nearest harmonic, which is no partial of its own.
-    const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
-    const double level = PeakNear(frequency, std::min(resolution, 0.5 * nearestOfHigher));
-    if (level >= kPresentRatio) {
-      ++present;
-      power += level * level;
-    }
-  }
-  return present >= needed && power >= kOwnPowerShare;
 }
 
 double BlockSpectrum::LevelAt(double frequency) const {
@@ -148,9 +125,17 @@ double BlockSpectrum::PeakNear(double frequency, double reachHz) const {
   return strongest_ > 0.0 ? level / strongest_ : 0.0;
 }
 
-double BlockSpectrum::NoiseFloor() const {
+double BlockSpectrum::NoiseFloor(double bandTop) const {
+  if (bandTop != floorBandTop_) {
+    floor_ = MedianMagnitude(bandTop);
+    floorBandTop_ = bandTop;
+  }
+  return floor_;
+}
+
+double BlockSpectrum::MedianMagnitude(double bandTop) const {
   const auto first = static_cast<std::size_t>(kLowestFrequency * binsPerHertz_);
-  const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(0.45 * rate_ * binsPerHertz_));
+  const auto last = std::min(magnitude_.size(), static_cast<std::size_t>(bandTop * rate_ * binsPerHertz_));
   if (first >= last || !(strongest_ > 0.0)) return 0.0;
   return MiddleValue(magnitude_.data() + first, last - first) / strongest_;
 }
@@ -170,10 +155,10 @@ double BlockSpectrum::SoundBelow(double below, double leastLevel) const {
   return (static_cast<double>(peak) + vertex.offset) / binsPerHertz_;
 }
 
-double BlockSpectrum::StrongestOffSeries(double f0) const {
+double BlockSpectrum::StrongestOffSeries(double f0, double bandTop) const {
   const double apart = 2.0 * Resolution();
   if (!(f0 > 2.0 * apart) || !(strongest_ > 0.0)) return 0.0;
-  const double top = std::min({8.5 * f0, kHighestFrequency, 0.45 * rate_});
+  const double top = std::min({8.5 * f0, kHighestFrequency, bandTop * rate_});
   const auto first = std::max<std::size_t>(1, static_cast<std::size_t>(f0 * binsPerHertz_));
   const auto last = std::min(magnitude_.size() - 1, static_cast<std::size_t>(top * binsPerHertz_));
   double level = 0.0;

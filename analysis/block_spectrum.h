@@ -16,26 +16,15 @@ class BlockSpectrum {
   BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_t sampleRate,
                 const std::vector<std::complex<double>>& padded);
 
-  // The fundamental of the harmonic series k f that best fits the first eight partials
-  // near k f0, each weighted by its power (those within 40 dB of the strongest of them):
+  // The fundamental of the harmonic series k f that best fits the first `partials` partials
+  // near k f0 (below bandTop of the rate), each weighted by its power (those from
+  // leastLevel of the strongest of them on):
   // the pitch of the note as a whole, not of one partial. Each partial's frequency is the
   // vertex of a parabola through the log magnitudes of its peak (a Gaussian fits the
   // Blackman window's main lobe closely; the padded spectrum leaves well under a
   // thousandth of a bin). 0 when fewer than two partials are found. Only asked where
-  // Separates(f0).
-  double HarmonicFit(double f0) const;
-
-  // Whether the window resolves neighbouring harmonics of the fundamental f.
-  bool Resolves(double f) const { return f >= kResolvedBins * rate_ / length_; }
-  // Whether the main lobes of neighbouring harmonics of f stay apart.
-  bool Separates(double f) const { return f >= kSeparatedBins * rate_ / length_; }
-
-  // Whether the fundamental f, the partial's harmonic h, shows partials of its own
-  // beyond those of the fundamental at harmonic g < h (the shorter period): at least
-  // `needed` of the first six harmonics k f that are not harmonics of the higher note
-  // stand out as peaks, and together they hold a fair share of the strongest partial's
-  // power: a few faint stray peaks are no lower note. Only asked where Resolves(f).
-  bool ShowsOwnPartials(double f, std::int32_t h, std::int32_t g, int needed) const;
+  // their main lobes stay apart.
+  double HarmonicFit(double f0, double partials, double leastLevel, double bandTop) const;
 
   // The highest peak within reach (hertz) of the frequency, relative to the strongest
   // partial; 0 without one.
@@ -51,18 +40,18 @@ class BlockSpectrum {
   double Prominence(double frequency, double reachHz) const;
   // One bin of the unpadded block, in hertz: how finely the spectrum tells partials apart.
   double Resolution() const { return rate_ / length_; }
-  // The median magnitude from the lowest note to 0.45 of the sample rate, relative to the
-  // strongest partial: where the block's noise lies (partials fill few of those bins).
-  double NoiseFloor() const;
+  // The median magnitude from the lowest note to bandTop of the sample rate, relative to
+  // the strongest partial: where the block's noise lies (partials fill few of those bins).
+  double NoiseFloor(double bandTop) const;
   // The frequency of the strongest sound below `below` hertz, located between bins: 0
   // unless it is a peak of at least `leastLevel` times the strongest partial's amplitude.
   double SoundBelow(double below, double leastLevel) const;
-  // The highest peak from f0 to 8.5 f0 (and the highest note) that lies off the harmonic
-  // series k f0, farther than two bins from each k f0, relative to the strongest partial:
-  // a second sound that the note's partials do not explain. Below f0 a lone peak is a
-  // resonance of the body, and a second note shows its higher partials here too. 0 where
-  // the series is too dense to tell.
-  double StrongestOffSeries(double f0) const;
+  // The highest peak from f0 to 8.5 f0 (and the highest note, and bandTop of the rate)
+  // that lies off the harmonic series k f0, farther than two bins from each k f0, relative
+  // to the strongest partial: a second sound that the note's partials do not explain.
+  // Below f0 a lone peak is a resonance of the body, and a second note shows its higher
+  // partials here too. 0 where the series is too dense to tell.
+  double StrongestOffSeries(double f0, double bandTop) const;
 
  private:
   // The windowed spectrum, size/2 bins: from the padded transform where its length is four
@@ -71,25 +60,20 @@ class BlockSpectrum {
                            std::vector<std::complex<double>>& spectrum);
   static void WindowDirectly(const std::vector<std::int16_t>& block, std::size_t size,
                              std::vector<std::complex<double>>& spectrum);
+  // The median magnitude from the lowest note to bandTop of the rate, relative to the
+  // strongest partial.
+  double MedianMagnitude(double bandTop) const;
   // The bin of the highest local maximum within reachBins of centreBin; 0 without one.
   std::size_t StrongestPeakBin(double centreBin, double reachBins) const;
   static constexpr std::size_t kPadding = 4;
-  static constexpr double kResolvedBins = 3.5;
-  static constexpr double kSeparatedBins = 6.0;
   static constexpr std::size_t kProminenceBins = 16;  // each side
-  static constexpr int kPartialsAsked = 6;
-  static constexpr int kPartialsFitted = 8;
-  // Partials of the harmonic fit reach at least this far below the strongest of them.
-  static constexpr double kFittedRatio = 0.01;  // -40 dB
   static constexpr double kTiny = 1e-12;
-  // A partial counts as present from this far below the strongest one.
-  static constexpr double kPresentRatio = 0.0178;  // -35 dB
-  // The lower note's own partials together hold at least this share of the strongest
-  // partial's power.
-  static constexpr double kOwnPowerShare = 0.01;  // -20 dB
 
   double rate_;
   double length_;
+  // The noise floor, worked out once (a median of thousands of bins) for the band asked.
+  mutable double floorBandTop_ = -1.0;
+  mutable double floor_ = 0.0;
   double binsPerHertz_ = 0.0;
   double strongest_ = 0.0;
   std::vector<double> magnitude_;

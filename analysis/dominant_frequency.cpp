@@ -56,6 +56,7 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
     if (i >= firstOfB) At(frameB, i - firstOfB) = retained[static_cast<std::size_t>(i)];
   }
 
+  NoReadingReason = NoReading::OutOfRange;
   FFT(1, frameA, NewBitSequence, SampleRate);
   // The frames start one frame length apart: that is the span of the phase advance.
   const auto frameLength = static_cast<std::int32_t>(frameA.size());
@@ -83,11 +84,15 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
 
   // The strongest partial is often a harmonic of the note that sounds: report the note's
   // fundamental, judged on the whole block, so frequency, note and tuning name that note.
-  const FundamentalReading fundamental = FindFundamental(retained, partialFrequency, SampleRate);
+  const FundamentalReading fundamental = FundamentalDecision == Decision::Scored
+                                             ? FindFundamentalScored(retained, partialFrequency, SampleRate, Thresholds)
+                                             : FindFundamental(retained, partialFrequency, SampleRate, Thresholds);
   const double frequency = fundamental.frequency;
   // No clear note: nothing to tune against, so the tuning shown stays, as for a block
   // with nothing in range.
+  NoReadingReason = fundamental.reason == NoReading::None ? NoReading::OutOfRange : fundamental.reason;
   if (frequency == 0.0) return 0.0;
+  NoReadingReason = NoReading::OutOfRange;
   // At the edge only a measured period counts (the bound put in for the partial is no
   // reading), and only inside the range: within a cent of it, as the tuning shows whole
   // cents and a note exactly on the bound is measured a little to either side.
@@ -98,6 +103,7 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
   const double named = frequency >= kLowestFrequency * kCentBelow && frequency <= kHighestFrequency / kCentBelow
                            ? std::clamp(frequency, kLowestFrequency, kHighestFrequency)
                            : frequency;
+  NoReadingReason = NoReading::None;
   if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(named));
   return named;
 }

@@ -44,13 +44,13 @@ std::vector<std::int32_t> BitReversal(std::int32_t NumberOfSamples) {
 double PhaseOfBin(double re, double im) {
   if (re == 0.0) {
     // The quotient below has no value here; the arctangent's limit does.
-    if (im > 0.0) return kPi / 2.0;
-    if (im < 0.0) return -kPi / 2.0;
+    if (im > 0.0) return kTransformPi / 2.0;
+    if (im < 0.0) return -kTransformPi / 2.0;
     return 0.0;
   }
   double angle = std::atan(Divide(im, re));
-  if (re < 0.0 && im < 0.0) angle -= kPi;
-  if (re < 0.0 && im >= 0.0) angle += kPi;
+  if (re < 0.0 && im < 0.0) angle -= kTransformPi;
+  if (re < 0.0 && im >= 0.0) angle += kTransformPi;
   return angle;
 }
 
@@ -82,8 +82,8 @@ Spectrum TransformWith(const std::vector<std::int16_t>& frame,
     double UR = 1.0;
     double UI = 0.0;
     // One cosine and one sine per stage; the twiddle factor advances by recurrence.
-    const double SR = std::cos(kPi / LE2);
-    const double SI = -std::sin(kPi / LE2);
+    const double SR = std::cos(kTransformPi / LE2);
+    const double SI = -std::sin(kTransformPi / LE2);
     for (std::int32_t J = 1; J <= LE2; ++J) {
       for (std::int32_t I = J - 1; I <= M - 1; I = step(I + LE)) {
         const std::int32_t IP = step(I + LE2);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The pitch analysis of one captured block: the radix-2 transform with its strongest-bin
-// search (frame 1) and phase measurement (frame 2), the bit-reversal table, and the
-// refinement of the strongest bin's frequency from its phase advance between two frames.
+// search (frame 1) and phase measurement (frame 2), the bit-reversal table, the refinement
+// of the strongest bin's frequency from its phase advance between two frames, and
+// DominantFrequency (dominant_frequency.cpp), which hands that partial to the fundamental
+// decision (fundamental.h) and names the note.
 #pragma once
 
 #include <array>
@@ -10,9 +12,13 @@
 #include <string>
 #include <vector>
 
-// Pi to 15 significant digits; every angle of the analysis uses this value.
-inline constexpr double kPi = 3.14159265358979;
-inline constexpr double kTwoPi = 2.0 * kPi;
+#include "analysis/fundamental.h"
+
+// Pi to the 15 significant digits that the transform's numeric rules use: the strongest
+// bin's phases, and so the readings, follow its last digit. Every angle of the analysis,
+// and of the tests' signals, uses this one value.
+inline constexpr double kTransformPi = 3.14159265358979;
+inline constexpr double kTwoPi = 2.0 * kTransformPi;
 
 // The musical range, A0 to C8, both inclusive.
 inline constexpr double kLowestFrequency = 27.5;
@@ -53,11 +59,17 @@ class PitchAnalysis {
 
   // Receives the tuning caption ("Tuning: +5") for every in-range block.
   std::function<void(const std::string& caption)> SetTuningCaption;
+  // Which fundamental decision names the note, and what it weighs its evidence by.
+  Decision FundamentalDecision = Decision::Rules;
+  FundamentalThresholds Thresholds;
+  // Why the last block gave no reading (NoReading::None where it gave one).
+  NoReading NoReadingReason = NoReading::None;
 
   void FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,
            const std::vector<std::int32_t>& NewBitSequence, std::int32_t SampleRate);
 
-  // The frequency of the block's strongest partial in the musical range, or 0.
+  // The fundamental of the note whose harmonic is the block's strongest partial in the
+  // musical range, or 0 where the block holds no clear note (NoReadingReason says why).
   // Only the first half of mInputSamples is analysed.
   double DominantFrequency(const std::vector<std::int16_t>& mInputSamples,
                            const std::vector<std::int32_t>& NewBitSequence,

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <utility>
 
 #include "analysis/fourier_transform.h"
 #include "analysis/numeric.h"
@@ -34,13 +35,16 @@
 
 namespace {
 
-// Whether the chosen period names a note: within the range, a note by every test, and not
-// the end of one note with the start of the next (which may repeat as neither).
-bool NamesANote(const std::vector<std::int16_t>& block, const BlockEvidence& evidence, const NsdfPeak& period,
-                double fundamental, bool onlyOwnPeriod, bool betterThanDivisors, const FundamentalThresholds& t) {
-  return !(fundamental < kLowestFrequency * kCentBelow) &&
-         IsNote(evidence, period, fundamental, onlyOwnPeriod, betterThanDivisors, t) &&
-         !NewSoundStarts(block, period.lag, evidence.sampleRate, t);
+// Whether the chosen period names a note: within the range, held by the block, a note by
+// every test, and not the end of one note with the start of the next (which may repeat
+// as neither). NoReading::None where it does.
+NoReading NamesANote(const std::vector<std::int16_t>& block, const BlockEvidence& evidence, const NsdfPeak& period,
+                     double fundamental, bool onlyOwnPeriod, bool betterThanDivisors, const FundamentalThresholds& t) {
+  if (fundamental < kLowestFrequency * kCentBelow) return NoReading::OutOfRange;
+  if (!HoldsTheOctaveBelow(evidence, period.lag, t)) return NoReading::BlockTooShort;
+  const NoReading note = IsNote(evidence, period, fundamental, onlyOwnPeriod, betterThanDivisors, t);
+  if (note != NoReading::None) return note;
+  return NewSoundStarts(block, period.lag, evidence.sampleRate, t) ? NoReading::NewSound : NoReading::None;
 }
 
 // No multiple of the partial's period repeats: the block's own clearest period, if any.
@@ -48,10 +52,11 @@ bool NamesANote(const std::vector<std::int16_t>& block, const BlockEvidence& evi
 FundamentalReading FromClearestPeriod(const std::vector<std::int16_t>& block, const BlockEvidence& evidence,
                                       const FundamentalThresholds& t) {
   const NsdfPeak period = ClearestPeriod(evidence, t);
-  if (period.value < t.notePeriodicity) return {0.0, 0, 0.0};
-  if (OctaveBelowClearestRepeatsBetter(evidence, period, t)) return {0.0, 0, period.value};
+  if (period.value < t.notePeriodicity) return {0.0, 0, 0.0, NoReading::NoClearPeriod};
+  if (OctaveBelowClearestRepeatsBetter(evidence, period, t)) return {0.0, 0, period.value, NoReading::LowerNoteUnsure};
   const double fundamental = Divide(evidence.sampleRate, RefinePeriod(evidence, period.lag, t));
-  if (!NamesANote(block, evidence, period, fundamental, false, false, t)) return {0.0, 0, period.value};
+  const NoReading reason = NamesANote(block, evidence, period, fundamental, false, false, t);
+  if (reason != NoReading::None) return {0.0, 0, period.value, reason};
   return {FitPartials(evidence, fundamental, 0, t), 0, period.value};
 }
 
@@ -66,35 +71,62 @@ bool LiesNearItsPartialPeriod(const BlockEvidence& evidence, const PeriodCandida
 
 }  // namespace
 
-FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
-                                   std::int32_t SampleRate, const FundamentalThresholds& t) {
-  if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return {partialFrequency, 1, 0.0};
+BlockEvidence GatherEvidence(const std::vector<std::int16_t>& block, double partialFrequency, std::int32_t sampleRate,
+                             const FundamentalThresholds& t) {
   const auto blockLength = static_cast<double>(block.size());
   // One transform serves both the period measurement and the spectrum.
   const std::vector<std::complex<double>>& padded = PaddedTransform(block);
+  SquareDifference nsdf = MeasureSquareDifference(block, padded);
   BlockEvidence evidence{block,
-                         NormalisedSquareDifference(block, padded),
-                         BlockSpectrum(block, SampleRate, padded),
+                         std::move(nsdf.atLags),
+                         BlockSpectrum(block, sampleRate, padded),
                          partialFrequency,
-                         static_cast<double>(SampleRate),
+                         static_cast<double>(sampleRate),
                          blockLength,
-                         static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap))};
+                         static_cast<std::size_t>(blockLength * (1.0 - t.leastOverlap)),
+                         std::move(nsdf.betweenLags)};
   evidence.partialFrequency = StrongestPartial(evidence, t);
+  return evidence;
+}
+
+FundamentalReading FindFundamental(const std::vector<std::int16_t>& block, double partialFrequency,
+                                   std::int32_t SampleRate, const FundamentalThresholds& t) {
+  if (!(partialFrequency > 0.0) || SampleRate <= 0 || block.size() < 8) return {partialFrequency, 1, 0.0};
+  const BlockEvidence evidence = GatherEvidence(block, partialFrequency, SampleRate, t);
   const std::vector<PeriodCandidate> candidates = CandidatePeriods(evidence, t);
   int chosen = ShortestStrongPeriod(candidates, t);
   if (chosen < 0 || !LiesNearItsPartialPeriod(evidence, candidates[static_cast<std::size_t>(chosen)], t))
     return FromClearestPeriod(block, evidence, t);
   chosen = RejectStrayLowerNote(evidence, candidates, chosen, t);
-  if (chosen == kNoNote) return {0.0, 0, 0.0};
+  if (chosen == kNoNote) return {0.0, 0, 0.0, NoReading::TwoSounds};
   chosen = PromoteLowerNote(evidence, candidates, chosen, t);
   const PeriodCandidate& period = candidates[static_cast<std::size_t>(chosen)];
-  if (LowerNoteUnsure(evidence, candidates, chosen, t) || StrongestPartialTooHigh(evidence, period.harmonic, t))
-    return {0.0, period.harmonic, period.peak.value};
+  const auto none = [&](NoReading reason) { return FundamentalReading{0.0, period.harmonic, period.peak.value, reason}; };
+  if (LowerNoteUnsure(evidence, candidates, chosen, t)) return none(NoReading::LowerNoteUnsure);
+  if (StrongestPartialTooHigh(evidence, period.harmonic, t)) return none(NoReading::PartialOffSeries);
   const double fundamental = Divide(SampleRate, RefinePeriod(evidence, period.peak.lag, t));
-  if (!NamesANote(block, evidence, period.peak, fundamental, RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t),
-                  RepeatsBetterThanItsDivisors(candidates, chosen, t), t))
-    return {0.0, period.harmonic, period.peak.value};
+  const NoReading reason =
+      NamesANote(block, evidence, period.peak, fundamental, RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t),
+                 RepeatsBetterThanItsDivisors(candidates, chosen, t), t);
+  if (reason != NoReading::None) return none(reason);
   const double fitted = FitPartials(evidence, fundamental, period.harmonic, t);
-  if (!StrongestPartialOnSeries(evidence, fitted, t)) return {0.0, period.harmonic, period.peak.value};
+  if (!StrongestPartialOnSeries(evidence, fitted, t)) return none(NoReading::PartialOffSeries);
   return {fitted, period.harmonic, period.peak.value};
+}
+
+const char* NoReadingName(NoReading reason) {
+  switch (reason) {
+    case NoReading::None: return "";
+    case NoReading::OutOfRange: return "out-of-range";
+    case NoReading::NoClearPeriod: return "no-clear-period";
+    case NoReading::NoiseFloor: return "noise-floor";
+    case NoReading::MainsHum: return "mains-hum";
+    case NoReading::TwoSounds: return "two-sounds";
+    case NoReading::LowestPartialsMissing: return "lowest-partials-missing";
+    case NoReading::LowerNoteUnsure: return "lower-note-unsure";
+    case NoReading::NewSound: return "new-sound";
+    case NoReading::PartialOffSeries: return "partial-off-series";
+    case NoReading::BlockTooShort: return "block-too-short";
+  }
+  return "";
 }

@@ -10,7 +10,29 @@
 #include "analysis/numeric.h"
 #include "analysis/peak_refinement.h"
 
-NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi) {
+namespace {
+
+// The NSDF's peak among lags lo..hi where it is known half a lag apart.
+NsdfPeak HalfLagPeakBetween(const std::vector<double>& atLags, const std::vector<double>& between, std::size_t lo,
+                            std::size_t hi) {
+  // Step i is lag i/2: whole lags at even steps, the values between at odd ones.
+  const auto at = [&](std::size_t step) { return step % 2 == 0 ? atLags[step / 2] : between[step / 2]; };
+  NsdfPeak best;
+  const std::size_t last = std::min(2 * hi, 2 * (atLags.size() - 1) - 1);
+  for (std::size_t step = std::max<std::size_t>(2 * lo, 1); step <= last; ++step) {
+    const double centre = at(step);
+    if (centre < at(step - 1) || centre < at(step + 1) || centre <= best.value) continue;
+    const RefinedPeak vertex = RefinePeak(at(step - 1), centre, at(step + 1));
+    best = {0.5 * (static_cast<double>(step) + vertex.offset), vertex.value};
+  }
+  return best;
+}
+
+}  // namespace
+
+NsdfPeak NsdfPeakBetween(const BlockEvidence& block, std::size_t lo, std::size_t hi) {
+  const std::vector<double>& nsdf = block.nsdf;
+  if (!block.nsdfBetween.empty()) return HalfLagPeakBetween(nsdf, block.nsdfBetween, lo, hi);
   NsdfPeak best;
   for (std::size_t lag = std::max<std::size_t>(lo, 1); lag <= hi && lag + 1 < nsdf.size(); ++lag) {
     const double centre = nsdf[lag];
@@ -27,7 +49,7 @@ double StrongestPartial(const BlockEvidence& block, const FundamentalThresholds&
     return block.partialFrequency;
   // Where a note's partials run together into one hump, its top need not lie on a partial:
   // only a reading in a valley beside the peak is no partial.
-  const double reach = PartialReach(block);
+  const double reach = PartialReach(block, t);
   if (spectrum.LevelAt(block.partialFrequency) > t.partialValleyShare * spectrum.PeakNear(block.partialFrequency, reach))
     return block.partialFrequency;
   const double located = spectrum.PeakFrequencyNear(block.partialFrequency, reach);
@@ -38,7 +60,7 @@ std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const 
   const double partialPeriod = Divide(block.sampleRate, block.partialFrequency);
   // Each candidate's peak is looked for as far as the partial's reading may be off (but
   // never as far as the next candidate).
-  const double tolerance = std::max(t.lagTolerance, PartialReach(block) / block.partialFrequency);
+  const double tolerance = std::max(t.lagTolerance, PartialReach(block, t) / block.partialFrequency);
   std::vector<PeriodCandidate> candidates;
   for (std::int32_t h = 1; block.partialFrequency / h >= kLowestFrequency; ++h) {
     const double lag = h * partialPeriod;
@@ -46,7 +68,7 @@ std::vector<PeriodCandidate> CandidatePeriods(const BlockEvidence& block, const 
     if (lag - halfWidth > static_cast<double>(block.longestLag)) break;
     const auto lo = static_cast<std::size_t>(std::max(1.0, std::floor(lag - halfWidth)));
     const auto hi = std::min(block.longestLag, static_cast<std::size_t>(std::ceil(lag + halfWidth)));
-    const NsdfPeak peak = NsdfPeakBetween(block.nsdf, lo, hi);
+    const NsdfPeak peak = NsdfPeakBetween(block, lo, hi);
     if (peak.value > -1.0) candidates.push_back({h, peak});
   }
   return candidates;
@@ -64,7 +86,7 @@ NsdfPeak ClearestPeriod(const BlockEvidence& block, const FundamentalThresholds&
     const std::size_t start = lag;
     while (lag < last && nsdf[lag] > 0.0) ++lag;
     if (lag > start) {
-      const NsdfPeak peak = NsdfPeakBetween(nsdf, start, lag);
+      const NsdfPeak peak = NsdfPeakBetween(block, start, lag);
       if (peak.value > -1.0) keys.push_back(peak);
     }
   }
@@ -80,7 +102,7 @@ bool OctaveBelowClearestRepeatsBetter(const BlockEvidence& block, const NsdfPeak
   const double twice = 2.0 * period.lag;
   const double reach = t.lagTolerance * twice;
   if (twice + reach > static_cast<double>(block.longestLag)) return false;
-  const NsdfPeak octave = NsdfPeakBetween(block.nsdf, static_cast<std::size_t>(twice - reach),
+  const NsdfPeak octave = NsdfPeakBetween(block, static_cast<std::size_t>(twice - reach),
                                           static_cast<std::size_t>(twice + reach));
   return octave.value >= period.value + t.octaveUnsureMargin && RepeatsBetter(octave.value, period.value, t);
 }

@@ -8,7 +8,17 @@
 
 double CentsBetween(double a, double b) { return 1200.0 * std::log2(a / b); }
 
-double PartialReach(const BlockEvidence& block) { return 1.5 * block.sampleRate / (block.blockLength / 2.0); }
+double PartialReach(const BlockEvidence& block, const FundamentalThresholds& t) {
+  return t.partialReachBins * block.sampleRate / (block.blockLength / 2.0);
+}
+
+bool Resolves(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
+  return f >= t.resolvedBins * block.spectrum.Resolution();
+}
+
+bool Separates(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
+  return f >= t.separatedBins * block.spectrum.Resolution();
+}
 
 bool RepeatsFarBetter(double longer, double shorter, double share, const FundamentalThresholds& t) {
   return 1.0 - shorter >= t.leftOverNotNoise && 1.0 - longer < share * (1.0 - shorter);
@@ -25,14 +35,14 @@ bool RepeatsFarBetter(double longer, double shorter, const FundamentalThresholds
 bool OctaveRepeatsFarBetter(const BlockEvidence& block, const PeriodCandidate& longer, const PeriodCandidate& shorter,
                             const FundamentalThresholds& t) {
   if (longer.harmonic != 2 * shorter.harmonic) return false;
-  const bool higherResolved = block.spectrum.Resolves(block.partialFrequency / shorter.harmonic);
+  const bool higherResolved = Resolves(block, block.partialFrequency / shorter.harmonic, t);
   return RepeatsFarBetter(longer.peak.value, shorter.peak.value,
                           higherResolved ? t.octaveBetterAperiodicity : t.farBetterAperiodicity, t);
 }
 
 bool LowerNoteHolds(const BlockEvidence& block, const PeriodCandidate& longer, const PeriodCandidate& shorter,
                     const FundamentalThresholds& t) {
-  if (block.spectrum.NoiseFloor() >= t.noisyFloor && !RepeatsBetter(longer.peak.value, shorter.peak.value, t))
+  if (block.spectrum.NoiseFloor(t.bandTop) >= t.noisyFloor && !RepeatsBetter(longer.peak.value, shorter.peak.value, t))
     return false;
   return 1.0 - shorter.peak.value >= t.lowerNoteEnergy || OctaveRepeatsFarBetter(block, longer, shorter, t);
 }
@@ -67,7 +77,7 @@ bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, 
                           const FundamentalThresholds& t) {
   if (f < t.ownPartialsApart * block.spectrum.Resolution()) return true;  // nothing to ask
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
-  return own.present >= 2 && own.lowest();
+  return own.present >= t.ownPartialsToShow && own.lowest();
 }
 
 bool TrendIsSoundBelow(const BlockEvidence& block, double lower, const PeriodCandidate& longer,

@@ -11,9 +11,14 @@
 
 double CentsBetween(double a, double b);
 
-// How far off the strongest partial's reading may be: it was read from frames of half the
-// block, and next to other partials that reading may be off by up to a bin and a half.
-double PartialReach(const BlockEvidence& block);
+// How far off the strongest partial's reading may be (hertz): it was read from frames of
+// half the block, and next to other partials it may be off by partialReachBins.
+double PartialReach(const BlockEvidence& block, const FundamentalThresholds& t);
+
+// Whether the spectrum holds neighbouring harmonics of f apart (resolvedBins), and their
+// main lobes (separatedBins).
+bool Resolves(const BlockEvidence& block, double f, const FundamentalThresholds& t);
+bool Separates(const BlockEvidence& block, double f, const FundamentalThresholds& t);
 
 // Where the spectrum cannot tell a low note's partials apart, only the block itself can
 // show them: the longer period leaves at most `share` of what the shorter one leaves over,
@@ -38,8 +43,8 @@ bool OctaveRepeatsFarBetter(const BlockEvidence& block, const PeriodCandidate& l
 // perfectly. (A quieter string a fourth or a third below shares a period as well, and a
 // body mode a little off a subharmonic nearly does, so further down only energy counts.)
 // Broadband noise leaves its own share unexplained by either period, so there the longer
-// one must also repeat better (a fading E4 in pink noise repeats after five of its periods,
-// C2's, better than after one, but not by that much).
+// one must also repeat better: noise takes from how well every period repeats, and a
+// fading note's multiple repeats better in it than the note itself by chance.
 bool LowerNoteHolds(const BlockEvidence& block, const PeriodCandidate& longer, const PeriodCandidate& shorter,
                     const FundamentalThresholds& t);
 
@@ -71,9 +76,8 @@ bool ShowsSomeOwnPartials(const BlockEvidence& block, double f, std::int32_t h, 
 // spectrum has too few bins below it to show that sound, the lower note itself takes
 // enough cycles of the block not to be a trend, and the two periods are the strongest
 // partial's own and the octave below it (a low string whose octave is its strongest
-// partial). Between two notes under the strongest partial (E2 and E1 at 2048 points,
-// E2's octave the strongest), a mode a third of E2 lies over a cycle a block up: a
-// parabola takes only part of it, and what is left repeats after about half the block,
-// E1's period. Farther below, the fit cost more than it mended.
+// partial). Where a sound below lies over a cycle a block, a parabola takes only part of
+// it, and what is left repeats after about half the block, a lower note's period: the
+// trend is fitted only as close to the lower note as trendUnderBins.
 bool TrendIsSoundBelow(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                        const PeriodCandidate& shorter, const FundamentalThresholds& t);

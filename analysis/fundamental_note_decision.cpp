@@ -14,9 +14,9 @@ double RefinePeriod(const BlockEvidence& block, double period, const Fundamental
   if (periods <= 1.0) return period;
   const double lag = periods * period;
   const NsdfPeak far = NsdfPeakBetween(
-      block.nsdf, static_cast<std::size_t>(std::floor(lag - 0.3 * period)),
-      std::min(block.longestLag, static_cast<std::size_t>(std::ceil(lag + 0.3 * period))));
-  return far.value > t.farPeriodicity ? far.lag / periods : period;
+      block, static_cast<std::size_t>(std::floor(lag - t.farPeakReach * period)),
+      std::min(block.longestLag, static_cast<std::size_t>(std::ceil(lag + t.farPeakReach * period))));
+  return far.value > t.clearPeriodicity ? far.lag / periods : period;
 }
 
 double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t harmonic,
@@ -29,8 +29,8 @@ double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t 
   // Where the spectrum holds the note's partials apart, its first eight measure the note
   // together (what the ear and a tuner hear as its pitch); the period also follows the
   // partials above them, which on a stiff string run ever sharper.
-  if (block.spectrum.Separates(fundamental)) {
-    const double fitted = block.spectrum.HarmonicFit(fundamental);
+  if (Separates(block, fundamental, t)) {
+    const double fitted = block.spectrum.HarmonicFit(fundamental, t.partialsFitted, t.fittedLevel, t.bandTop);
     if (fitted > 0.0) {
       const double apart = std::abs(CentsBetween(fitted, frequency));
       if (apart >= t.fitLeastCents && apart < t.fitMostCents) frequency = fitted;
@@ -64,13 +64,18 @@ bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, doubl
   return false;
 }
 
+bool HoldsTheOctaveBelow(const BlockEvidence& block, double period, const FundamentalThresholds& t) {
+  const auto longest = static_cast<double>(block.longestLag);
+  return 2.0 * period <= longest || block.sampleRate / t.lowestString <= longest;
+}
+
 bool StrongestPartialTooHigh(const BlockEvidence& block, std::int32_t harmonic, const FundamentalThresholds& t) {
-  return harmonic > t.highestUnresolvedHarmonic && !block.spectrum.Resolves(block.partialFrequency / harmonic);
+  return harmonic > t.highestUnresolvedHarmonic && !Resolves(block, block.partialFrequency / harmonic, t);
 }
 
 bool StrongestPartialOnSeries(const BlockEvidence& block, double fundamental, const FundamentalThresholds& t) {
-  if (!block.spectrum.Resolves(fundamental)) return true;  // its partials' peaks run together
-  const double located = block.spectrum.PeakFrequencyNear(block.partialFrequency, PartialReach(block));
+  if (!Resolves(block, fundamental, t)) return true;  // its partials' peaks run together
+  const double located = block.spectrum.PeakFrequencyNear(block.partialFrequency, PartialReach(block, t));
   if (!(located > 0.0)) return true;
   const double nearest = fundamental * std::max(1.0, std::round(located / fundamental));
   return std::abs(CentsBetween(located, nearest)) < t.partialOffSeriesCents ||
@@ -97,29 +102,28 @@ bool RepeatsBetterThanItsDivisors(const std::vector<PeriodCandidate>& candidates
   return true;
 }
 
-bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
-            bool betterThanDivisors, const FundamentalThresholds& t) {
-  if (period.value < t.notePeriodicity) return false;
+NoReading IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
+                 bool betterThanDivisors, const FundamentalThresholds& t) {
+  if (period.value < t.notePeriodicity) return NoReading::NoClearPeriod;
   const auto last = std::min(block.nsdf.size(), static_cast<std::size_t>(period.lag));
   const auto deepest = std::min_element(block.nsdf.begin(), block.nsdf.begin() + static_cast<std::ptrdiff_t>(last));
   if (deepest == block.nsdf.begin() + static_cast<std::ptrdiff_t>(last) || period.value - *deepest < t.noteDepth)
-    return false;
-  if (block.spectrum.NoiseFloor() * t.noteOverFloor > 1.0) return false;
-  if (block.spectrum.StrongestOffSeries(fundamental) >= t.secondSound) return false;
+    return NoReading::NoClearPeriod;
+  if (block.spectrum.NoiseFloor(t.bandTop) * t.noteOverFloor > 1.0) return NoReading::NoiseFloor;
+  if (block.spectrum.StrongestOffSeries(fundamental, t.bandTop) >= t.secondSound) return NoReading::TwoSounds;
   // Where their main lobes run together the lowest partials may show no peak of their own:
   // a block that repeats as only one note does needs none.
   const bool oneNote = onlyOwnPeriod && period.value >= t.singleNotePeriodicity;
   const bool lowestMerged = fundamental < t.mergedLowestBins * block.spectrum.Resolution();
   if (!(oneNote && lowestMerged) && !ShowsOrSlowSoundCoversLowestPartials(block, period, fundamental, onlyOwnPeriod, t))
-    return false;
+    return NoReading::LowestPartialsMissing;
   // The hum is told by its period, or by its lowest partial located in the spectrum: the
   // period of a note and the hum together lies between the two. A period longer than half
   // the block is read from a short overlap, less exactly. Where the block repeats as one
   // note alone does (singleNotePeriodicity), better than after any shorter period that
   // divides the note's, and its strongest partial (read by its phase advance) is a
-  // harmonic of that note, the note is no hum: within a bin of the mains frequency (a low
-  // E at 1024 points, A-flat 1 at 2048) the spectrum locates the note's fundamental near
-  // the mains with or without hum.
+  // harmonic of that note, the note is no hum: within a bin of the mains frequency the
+  // spectrum locates the note's fundamental near the mains with or without hum.
   const bool longPeriod = period.lag > 0.5 * block.blockLength;
   const auto isHum = [&](double f, double cents) {
     for (const double mains : {t.mainsLow, t.mainsHigh})
@@ -132,7 +136,8 @@ bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundament
       harmonic >= 1.0 && std::abs(block.partialFrequency / (harmonic * fundamental) - 1.0) <= t.lagTolerance;
   const bool plainlyOneNote = period.value >= t.singleNotePeriodicity && betterThanDivisors && partialOnSeries;
   const double reach = block.spectrum.Resolution();
-  const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.ownPartialLevel;
-  return !isHum(fundamental, t.humCentsByPeriod) &&
-         !(lowestShows && !plainlyOneNote && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
+  const bool lowestShows = block.spectrum.PeakNear(fundamental, reach) >= t.partialLevel;
+  const bool hum = isHum(fundamental, t.humCentsByPeriod) ||
+                   (lowestShows && !plainlyOneNote && isHum(block.spectrum.PeakFrequencyNear(fundamental, reach), t.humCents));
+  return hum ? NoReading::MainsHum : NoReading::None;
 }

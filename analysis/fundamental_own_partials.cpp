@@ -11,17 +11,18 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
   const double higher = f * h / g;  // the fundamental of the higher note
   OwnPartials own;
   int asked = 0;
-  for (std::int32_t k = 1; asked < 6; ++k) {
+  for (std::int32_t k = 1; asked < t.partialsAsked; ++k) {
     if ((k * g) % h == 0) continue;  // also a harmonic of the higher note
     const double frequency = k * f;
-    if (frequency > 0.45 * block.sampleRate) break;
+    if (frequency > t.bandTop * block.sampleRate) break;
     ++asked;
     // Never as far as the higher note's nearest harmonic, which is no partial of its own.
     const double nearestOfHigher = std::abs(frequency - higher * std::round(frequency / higher));
     const double reach = std::min(spectrum.Resolution(), 0.5 * nearestOfHigher);
     const double level = spectrum.PeakNear(frequency, reach);
-    if (level < t.ownPartialLevel || (prominence > 0.0 && spectrum.Prominence(frequency, reach) < prominence)) continue;
+    if (level < t.partialLevel || (prominence > 0.0 && spectrum.Prominence(frequency, reach) < prominence)) continue;
     ++own.present;
+    own.power += level * level;
     if (k <= 2) {
       ++own.lowestPresent;
       own.lowestLevel = std::max(own.lowestLevel, level);
@@ -33,7 +34,7 @@ OwnPartials CountOwnPartials(const BlockEvidence& block, double f, std::int32_t 
 }
 
 bool ShowsLowestPartial(const OwnPartials& own, const FundamentalThresholds& t) {
-  return own.lowest() && own.lowestLevel >= t.faintLowestShare * own.strongest;
+  return own.lowest() && own.lowestLevel >= t.ownPartialShare * own.strongest;
 }
 
 bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
@@ -44,7 +45,7 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
   // string's upper odd partials fade first). One standing far above the others is one
   // sound, not a note.
   const bool enough = own.present >= t.partialsToPromote ||
-                      (repeatsFarBetter && own.present >= 2 && own.second >= t.secondOwnPartialLevel);
-  return enough && (own.second >= t.secondOwnPartialLevel || repeatsFarBetter) &&
-         own.second >= t.secondOwnPartialShare * own.strongest && (own.lowest() || !t.ownLowestPartialNeeded);
+                      (repeatsFarBetter && own.present >= t.ownPartialsToShow && own.second >= t.clearPartialLevel);
+  return enough && (own.second >= t.clearPartialLevel || repeatsFarBetter) &&
+         own.second >= t.ownPartialShare * own.strongest && own.lowest();
 }

@@ -11,8 +11,8 @@ namespace {
 
 // Where the spectrum cannot resolve the lower note, its period repeats far better and its
 // partials carry enough of the block; or, where they lie far enough apart to be counted,
-// they show as promotion asks, its fundamental or octave not faint among them (a steel
-// string late in its note, its twelfth the strongest partial, a little noise in the block).
+// they show as promotion asks, its fundamental or octave not faint among them: noise may
+// keep a note whose upper partials dominate from repeating far better.
 bool UnresolvedLowerNoteHolds(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                               const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   if ((RepeatsFarBetter(longer.peak.value, shorter.peak.value, t) || OctaveRepeatsFarBetter(block, longer, shorter, t)) &&
@@ -31,7 +31,7 @@ bool UnresolvedLowerNoteHolds(const BlockEvidence& block, double lower, const Pe
 std::vector<double> WithoutSoundBelow(const BlockEvidence& block, double lower, PeriodCandidate& longer,
                                       PeriodCandidate& shorter, const FundamentalThresholds& t) {
   const double sound = block.spectrum.SoundBelow(lower - t.soundUnderBins * block.spectrum.Resolution(),
-                                                 t.soundUnderLevel);
+                                                 t.clearPartialLevel);
   std::vector<double> rest;
   if (sound > 0.0)
     rest = WithoutTone(block.samples, sound, block.sampleRate);
@@ -46,8 +46,8 @@ std::vector<double> WithoutSoundBelow(const BlockEvidence& block, double lower, 
 
 // Whether the resolved lower note shows itself as promotion asks, in the spectrum of the
 // block with the sound below taken out where one was (`rest`): that sound's main lobe may
-// cover the lower note's fundamental (a mode a third of E2 lies 1.3 bins under it at 2048
-// points) and hide the peak that the note must show.
+// cover the lower note's fundamental, a bin or two above it, and hide the peak that the
+// note must show.
 bool ResolvedLowerNoteShowsItself(const BlockEvidence& block, const std::vector<double>& rest, double lower,
                                   const PeriodCandidate& longer, const PeriodCandidate& shorter,
                                   const FundamentalThresholds& t) {
@@ -80,7 +80,7 @@ int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandida
     if (!RepeatsBetter(longer.peak.value, shorter.peak.value, t)) continue;
     // A lower note at the mains frequency would take the hum's partials for its own.
     if (NearMains(lower, t.humPromotionReach, block.spectrum.Resolution(), t)) continue;
-    const bool evidence = block.spectrum.Resolves(lower)
+    const bool evidence = Resolves(block, lower, t)
                               ? ResolvedLowerNoteShowsItself(block, rest, lower, longer, shorter, t)
                               : UnresolvedLowerNoteHolds(block, lower, longer, shorter, t);
     if (evidence) chosen = static_cast<int>(i);

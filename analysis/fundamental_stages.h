@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/block_spectrum.h"
+#include "analysis/fundamental.h"
 #include "analysis/fundamental_thresholds.h"
 
 // A local maximum of the NSDF: its lag (samples, refined between samples) and value.
@@ -37,15 +38,22 @@ struct BlockEvidence {
   double sampleRate;
   double blockLength;
   std::size_t longestLag;
+  std::vector<double> nsdfBetween = {};  // half a lag after each lag, where measured
 };
 
-// The highest local maximum of the NSDF among lags lo..hi; value -1 without one.
-NsdfPeak NsdfPeakBetween(const std::vector<double>& nsdf, std::size_t lo, std::size_t hi);
+// The evidence both decisions weigh: the block's NSDF and spectrum, and its strongest
+// partial, read again in the spectrum where its phase-advance reading lies in a valley.
+BlockEvidence GatherEvidence(const std::vector<std::int16_t>& block, double partialFrequency, std::int32_t sampleRate,
+                             const FundamentalThresholds& t);
+
+// The highest local maximum of the NSDF among lags lo..hi; value -1 without one. Where the
+// NSDF is known between lags too, the peak is looked for among both.
+NsdfPeak NsdfPeakBetween(const BlockEvidence& block, std::size_t lo, std::size_t hi);
 
 // The strongest partial: as read by its phase advance, or, where that reading lies in a
 // valley between the spectrum's peaks (partialOffPeakBins, partialValleyShare), the
-// highest peak within its reach (a piano's G3 at 1024 points, its fundamental and octave
-// read as one partial at 302 Hz).
+// highest peak within its reach: two partials sharing a bin of the half-block frames
+// advance in phase as one partial between them.
 double StrongestPartial(const BlockEvidence& block, const FundamentalThresholds& t);
 
 // The NSDF's peak next to each period h/fp, h = 1, 2, ..., down to the lowest note and
@@ -68,32 +76,30 @@ int ShortestStrongPeriod(const std::vector<PeriodCandidate>& candidates, const F
 
 // Whether the lower fundamental f (the partial's harmonic h) is only the common period of
 // two notes, the higher one at harmonic g and another: partials of its own sound beside a
-// sound off its series, but neither its fundamental nor (further than an octave below)
-// its octave. A string still ringing under the played one makes the block repeat after a
-// period that no string has.
+// sound off its series, but neither its fundamental nor its octave. Two notes repeat
+// together after a period that neither of them has.
 bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                             const FundamentalThresholds& t);
 
-// A shorter period that still repeats fairly well wins over the chosen one when the
-// chosen one's lower note shows no partials of its own: one stray partial can make the
-// block repeat best after a multiple of the period the ear hears. A chosen lower note
-// that does not show its lowest partials gives way in the same way, and so does one that
-// is only the common period of two notes (two a fifth apart among them). kNoNote where a
-// lone sound beside the string makes the block repeat after a lower note's period and the
-// string's own period does not repeat clearly, or where two notes a fifth apart repeat
-// together after it and the lower of them is no candidate: the block names no note.
+// A longer period is a note's only where its note shows itself: one stray partial, or a
+// second note, can make the block repeat best after a multiple of the period the ear
+// hears. A shorter period that still repeats fairly well wins over the chosen one when
+// the chosen one's lower note shows too few partials of its own, not its lowest ones, or
+// is only the common period of two notes. kNoNote where the block holds two sounds and
+// neither's own period can be chosen: the block names no note.
 inline constexpr int kNoNote = -1;
 int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                          int chosen, const FundamentalThresholds& t);
 
 // A longer period wins when it repeats better and its lower note shows partials of its
-// own (or, where the spectrum cannot tell, the block repeats far better): a low string
-// whose odd harmonics have faded repeats almost as well after half its period.
+// own (or, where the spectrum cannot tell, the block repeats far better): a note whose odd
+// partials are faint repeats almost as well after half its period as after its own.
 int PromoteLowerNote(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates,
                      int chosen, const FundamentalThresholds& t);
 
-// The partials of the lower fundamental f (the partial's harmonic h) among its first six
-// that are not partials of the higher fundamental at harmonic g: how many stand out,
+// The partials of the lower fundamental f (the partial's harmonic h) among its first
+// partialsAsked that are not partials of the higher fundamental at harmonic g: how many
+// stand out (from partialLevel on), their power together,
 // whether its fundamental or octave is among them, and the two strongest (relative to
 // the strongest partial). With a prominence, only partials standing at least that far
 // above the spectrum around them count.
@@ -103,6 +109,7 @@ struct OwnPartials {
   double lowestLevel = 0.0;  // the stronger of those two
   double strongest = 0.0;
   double second = 0.0;
+  double power = 0.0;        // of all of them together, relative to the strongest partial's
   bool lowest() const { return lowestPresent > 0; }
 };
 // Whether its fundamental or octave shows, and not only far under its other partials.
@@ -119,18 +126,13 @@ bool LowerNoteShowsItself(const BlockEvidence& block, double f, std::int32_t h, 
 // fundamental, which itself does not sound.
 bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const FundamentalThresholds& t);
 
-// Whether the block is unsure between the chosen period and a longer one that repeats at
-// least as well, though not better by promotion's measure, and whose lower note shows
-// itself as promotion asks, its fundamental or octave and another partial of its own
-// standing out from the spectrum around them. Noise takes more from how well a period
-// repeats than a faint fundamental adds: a low string whose octave is its strongest
-// partial would read as that octave. Unsure as well where the octave below repeats
-// clearly better and noise may have hidden its faint odd partials, and where a period
-// between the chosen one and twice it, no multiple of it, repeats better: the chosen
-// period is then not the block's. Where the spectrum cannot resolve the lower note but its
-// lowest partials still lie apart, unsure where it repeats far better and shows its
-// fundamental or octave and another partial of its own, clearly (a low string, mostly its
-// twelfth, at 1024 points).
+// Whether the block cannot tell the chosen note from a lower one: a longer period repeats
+// at least as well, though not better by promotion's measure, and its note shows itself
+// clearly, standing out from the spectrum around it; or the octave below repeats clearly
+// better where noise may have hidden the faint odd partials that would tell the two apart
+// (noise takes more from how well a period repeats than a faint fundamental adds); or a
+// period between the chosen one and twice it, no multiple of it, repeats better, so the
+// chosen period is not the block's.
 bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandidate>& candidates, int chosen,
                      const FundamentalThresholds& t);
 
@@ -151,6 +153,14 @@ double FitPartials(const BlockEvidence& block, double fundamental, std::int32_t 
 // be neither of them.
 bool NewSoundStarts(const std::vector<std::int16_t>& block, double period, double sampleRate,
                     const FundamentalThresholds& t);
+
+// Whether the block can tell the note of `period` samples from the octave below it: it
+// holds twice that period, or a period of the lowest string the tuner reads, E2
+// (lowestString). A block shorter than a period of the sounding note cannot hold it, and
+// takes its partials, merged, for some note up to about twice the lowest it holds. Down
+// to E2 the tuner takes the note it holds for the one sounding; in a shorter block, only
+// where the block could have shown the octave below.
+bool HoldsTheOctaveBelow(const BlockEvidence& block, double period, const FundamentalThresholds& t);
 
 // Whether the strongest partial is too high on the note's series (beyond
 // highestUnresolvedHarmonic) for a note whose partials the spectrum cannot resolve: nothing
@@ -181,5 +191,6 @@ bool RepeatsBetterThanItsDivisors(const std::vector<PeriodCandidate>& candidates
 // clearly, stands above the noise floor, holds no second sound of like strength, shows
 // its lowest partials (or repeats as one note only does, see RepeatsOnlyAfterItsOwnPeriod),
 // and is not the mains hum (see RepeatsBetterThanItsDivisors: `betterThanDivisors`).
-bool IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
-            bool betterThanDivisors, const FundamentalThresholds& t);
+// NoReading::None where it does, else the first test it fails.
+NoReading IsNote(const BlockEvidence& block, const NsdfPeak& period, double fundamental, bool onlyOwnPeriod,
+                 bool betterThanDivisors, const FundamentalThresholds& t);

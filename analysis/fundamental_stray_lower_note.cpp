@@ -15,7 +15,7 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
   // lie a little further off than a bin.
   const double reach = std::max(spectrum.Resolution(), t.lagTolerance * f);
   const auto shows = [&](double partial) {
-    return spectrum.PeakNear(partial, reach) >= t.ownPartialLevel &&
+    return spectrum.PeakNear(partial, reach) >= t.partialLevel &&
            !HumTakesThePeak(spectrum.PeakFrequencyNear(partial, reach), partial, t);
   };
   return shows(f) || shows(2.0 * f);
@@ -23,17 +23,17 @@ bool ShowsItsLowestPartials(const BlockEvidence& block, double f, const Fundamen
 
 bool CommonPeriodOfTwoNotes(const BlockEvidence& block, double f, std::int32_t h, std::int32_t g,
                             const FundamentalThresholds& t) {
-  if (!block.spectrum.Resolves(f)) return false;
+  if (!Resolves(block, f, t)) return false;
   const OwnPartials own = CountOwnPartials(block, f, h, g, t);
-  return own.present > 0 && !own.lowest() && block.spectrum.StrongestOffSeries(f) >= t.offSeriesOfCommonPeriod;
+  return own.present > 0 && !own.lowest() && block.spectrum.StrongestOffSeries(f, t.bandTop) >= t.partialLevel;
 }
 
 namespace {
 
-// Whether the note at f shows its k-th partial, at ownPartialLevel or above, looked for no
+// Whether the note at f shows its k-th partial, at partialLevel or above, looked for no
 // farther than half the note's spacing.
 bool ShowsPartial(const BlockEvidence& block, double f, int k, const FundamentalThresholds& t) {
-  return block.spectrum.PeakNear(k * f, std::min(block.spectrum.Resolution(), 0.5 * f)) >= t.ownPartialLevel;
+  return block.spectrum.PeakNear(k * f, std::min(block.spectrum.Resolution(), 0.5 * f)) >= t.partialLevel;
 }
 
 // Whether the note at f shows a partial that lies on neither its octave's series nor its
@@ -41,7 +41,7 @@ bool ShowsPartial(const BlockEvidence& block, double f, int k, const Fundamental
 // one higher note's series; here two notes are asked.)
 bool ShowsPartialsOffOctaveAndTwelfth(const BlockEvidence& block, double f, const FundamentalThresholds& t) {
   for (const int k : {1, 5, 7, 11, 13})
-    if (k * f < 0.45 * block.sampleRate && ShowsPartial(block, f, k, t)) return true;
+    if (k * f < t.bandTop * block.sampleRate && ShowsPartial(block, f, k, t)) return true;
   return false;
 }
 
@@ -62,9 +62,8 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   // Two notes sounding together repeat after a common period whose note shows neither
   // its fundamental nor its octave, and a note with the mains hum after one near the
   // hum's: the shortest of the shorter periods that repeat clearly and whose notes show
-  // their lowest partials wins, itself judged as a lower note in its turn (G3 with D3
-  // ringing repeats after G1's period, near the hum's, and after G2's a little better
-  // than after its own: D3's octave repeats after G2's period).
+  // their lowest partials wins, itself judged as a lower note in its turn: a second note's
+  // octave may make a period between the two repeat a little better too.
   const bool hum = NearMains(lower, t.humReach, t.mainsHigh, t);
   if (hum || !ShowsOrSlowSoundCoversLowestPartials(block, longer.peak, lower,
                                                    RepeatsOnlyAfterItsOwnPeriod(candidates, chosen, t), t)) {
@@ -84,9 +83,9 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
       if (eligible(c) && c.peak.value >= t.shareOfBest * bestShorter) return RejectStrayLowerNote(block, candidates, i, t);
     }
   }
-  // Two notes a fifth apart (A2 and a lower E2 string's octave, its odd partials faded)
-  // repeat together after the period an octave under the lower of them (A1's): a note
-  // whose octave and twelfth are the two, and which shows no partial of its own besides.
+  // Two notes a fifth apart (a string and a lower string's octave) repeat together after
+  // the period an octave under the lower of them: a note whose octave and twelfth are the
+  // two, and which shows no partial of its own besides.
   // There the lower of the two names the block where it repeats clearly and lies under the
   // strongest partial. Where it is the strongest partial itself, the block may as well be
   // a bass string without its fundamental, whose odd partials happen to lie on its
@@ -94,14 +93,13 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
   for (int i = 0; i < chosen; ++i) {
     const PeriodCandidate& c = candidates[static_cast<std::size_t>(i)];
     if (longer.harmonic == 2 * c.harmonic && c.harmonic >= 2 && c.peak.value >= t.clearPeriodicity &&
-        block.spectrum.Resolves(lower) && !ShowsPartialsOffOctaveAndTwelfth(block, lower, t))
+        Resolves(block, lower, t) && !ShowsPartialsOffOctaveAndTwelfth(block, lower, t))
       return i;
   }
   // Where the strongest partial lies on the twelfth's series (an odd harmonic of the lower
   // note), the octave is no candidate period to give way to, and the block names no note:
-  // D3 with a string a fourth below whose octave is its strongest partial (A2, its octave
-  // A3 a fifth above D3) repeats after D2's period.
-  if (longer.harmonic >= 3 && longer.harmonic % 2 == 1 && block.spectrum.Resolves(lower) &&
+  // there the string and a lower string's octave a fifth above it are the two.
+  if (longer.harmonic >= 3 && longer.harmonic % 2 == 1 && Resolves(block, lower, t) &&
       !ShowsPartialsOffOctaveAndTwelfth(block, lower, t) && ShowsOctaveAndTwelfth(block, lower, t))
     return kNoNote;
   for (int i = 0; i < chosen; ++i) {
@@ -114,19 +112,19 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
     // one do not count either; but there the string must show partials under its strongest
     // one: half as high again as a string's fundamental is also the third harmonic of a note
     // whose own fundamental is missing.
-    const bool resolved = block.spectrum.Resolves(lower);
+    const bool resolved = Resolves(block, lower, t);
     bool loneSound = false;
     bool lowestAbsent = false;  // not even faint
     if (lower >= t.ownPartialsApart * block.spectrum.Resolution() && !(resolved && c.harmonic == 1)) {
       const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
       loneSound = !ShowsLowestPartial(own, t) &&
-                  (own.present - own.lowestPresent < 2 || (resolved && own.second < t.secondOwnPartialLevel));
+                  (own.present - own.lowestPresent < t.ownPartialsToShow || (resolved && own.second < t.clearPartialLevel));
       lowestAbsent = !own.lowest();
     }
     // Where the string's own period does not repeat clearly, the block names no note. Where
     // it does, the string wins; but where the spectrum resolves the lower note, its partials
     // decide in the steps below, unless it shows neither its fundamental nor its octave,
-    // not even faintly (a high piano string's is faint), and the string's period repeats as
+    // not even faintly (a faint one still counts), and the string's period repeats as
     // a note's must (with its fundamental missing, a string's octave and twelfth repeat
     // poorly after the octave's period).
     if (c.peak.value < t.clearPeriodicity) {
@@ -140,7 +138,8 @@ int RejectStrayLowerNote(const BlockEvidence& block, const std::vector<PeriodCan
       if (!LowerNoteHolds(block, longer, c, t)) return i;
       continue;
     }
-    const bool shows = block.spectrum.ShowsOwnPartials(lower, longer.harmonic, c.harmonic, t.partialsToKeep);
+    const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, c.harmonic, t);
+    const bool shows = own.present >= t.ownPartialsToShow && own.power >= t.ownPowerShare;
     if (!shows && !RepeatsFarBetter(longer.peak.value, c.peak.value, t)) return i;
   }
   return chosen;

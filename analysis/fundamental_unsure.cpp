@@ -17,12 +17,12 @@ namespace {
 bool OctaveBelowMayHide(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                         const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   const BlockSpectrum& spectrum = block.spectrum;
-  const bool noisy = spectrum.NoiseFloor() >= t.noisyFloor;
-  if (!spectrum.Resolves(lower)) return noisy;
-  if (spectrum.PeakNear(lower, std::min(spectrum.Resolution(), 0.5 * lower)) >= t.ownPartialLevel) return true;
+  const bool noisy = spectrum.NoiseFloor(t.bandTop) >= t.noisyFloor;
+  if (!Resolves(block, lower, t)) return noisy;
+  if (spectrum.PeakNear(lower, std::min(spectrum.Resolution(), 0.5 * lower)) >= t.partialLevel) return true;
   if (!noisy) return false;
   const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t);
-  return own.present >= t.partialsToKeep && own.strongest >= t.secondOwnPartialLevel;
+  return own.present >= t.ownPartialsToShow && own.strongest >= t.clearPartialLevel;
 }
 
 // Whether the octave below repeats clearly better than the chosen period: by a wide
@@ -30,8 +30,8 @@ bool OctaveBelowMayHide(const BlockEvidence& block, double lower, const PeriodCa
 bool OctaveRepeatsClearlyBetter(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                                 const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   if (longer.peak.value >= shorter.peak.value + t.octaveUnsureMargin) return true;
-  const double share = block.spectrum.Resolves(lower) ? t.octaveUnsureShare : t.octaveUnsureShareUnresolved;
-  return longer.peak.value >= shorter.peak.value + t.octaveUnsureNearMargin &&
+  const double share = Resolves(block, lower, t) ? t.octaveUnsureShare : t.octaveUnsureShareUnresolved;
+  return longer.peak.value >= shorter.peak.value + t.nearMargin &&
          RepeatsFarBetter(longer.peak.value, shorter.peak.value, share, t);
 }
 
@@ -44,11 +44,11 @@ bool OctaveRepeatsClearlyBetter(const BlockEvidence& block, double lower, const 
 // alone says little once both values have risen.
 bool OctaveRepeatsFarBetterWithoutTrend(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                                         const PeriodCandidate& shorter, const FundamentalThresholds& t) {
-  if (block.spectrum.Resolves(lower) || !TrendIsSoundBelow(block, lower, longer, shorter, t)) return false;
+  if (Resolves(block, lower, t) || !TrendIsSoundBelow(block, lower, longer, shorter, t)) return false;
   const std::vector<double> rest = WithoutSlowTrend(block.samples, lower, block.sampleRate);
   const double longerValue = SquareDifferenceAt(rest, longer.peak.lag);
   const double shorterValue = SquareDifferenceAt(rest, shorter.peak.lag);
-  return longerValue >= shorterValue + t.octaveUnsureNearMargin &&
+  return longerValue >= shorterValue + t.nearMargin &&
          RepeatsFarBetter(longerValue, shorterValue, t.octaveUnsureShareUnresolved, t);
 }
 
@@ -62,16 +62,15 @@ bool LiesWhereExpected(const PeriodCandidate& c, const PeriodCandidate& chosen, 
 
 // Whether a lower note the spectrum cannot resolve shows itself where its lowest partials
 // still lie apart (mergedLowestBins): it repeats far better than the chosen period, and
-// shows its fundamental or octave and another partial of its own, clearly. A low steel
-// string at 1024 points, late in its note, is mostly its twelfth: its faint fundamental and
-// fifth partial are all that tell it from the note a twelfth up.
+// shows its fundamental or octave and another partial of its own, clearly: a low string
+// that is mostly its twelfth is told from the note a twelfth up only by such faint partials.
 bool UnresolvedLowerNoteShows(const BlockEvidence& block, double lower, const PeriodCandidate& longer,
                               const PeriodCandidate& shorter, const FundamentalThresholds& t) {
   if (lower < t.mergedLowestBins * block.spectrum.Resolution() ||
       !RepeatsFarBetter(longer.peak.value, shorter.peak.value, t.betterAperiodicity, t))
     return false;
   const OwnPartials own = CountOwnPartials(block, lower, longer.harmonic, shorter.harmonic, t);
-  return own.present >= t.unsurePartials && ShowsLowestPartial(own, t) && own.second >= t.secondOwnPartialLevel;
+  return own.present >= t.ownPartialsToShow && ShowsLowestPartial(own, t) && own.second >= t.clearPartialLevel;
 }
 
 }  // namespace
@@ -82,7 +81,7 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
   for (std::size_t i = static_cast<std::size_t>(chosen) + 1; i < candidates.size(); ++i) {
     const PeriodCandidate& c = candidates[i];
     if (c.harmonic % current.harmonic != 0) {
-      if (c.harmonic < 2 * current.harmonic && c.peak.value >= current.peak.value + t.rivalPeriodMargin &&
+      if (c.harmonic < 2 * current.harmonic && c.peak.value >= current.peak.value + t.nearMargin &&
           LiesWhereExpected(c, current, t))
         return true;
       continue;
@@ -94,14 +93,14 @@ bool LowerNoteUnsure(const BlockEvidence& block, const std::vector<PeriodCandida
         (OctaveRepeatsClearlyBetter(block, lower, c, current, t) ||
          OctaveRepeatsFarBetterWithoutTrend(block, lower, c, current, t)))
       return true;
-    if (!block.spectrum.Resolves(lower)) {
+    if (!Resolves(block, lower, t)) {
       if (UnresolvedLowerNoteShows(block, lower, c, current, t)) return true;
       continue;
     }
     if (!LowerNoteShowsItself(block, lower, c.harmonic, current.harmonic, false, t)) continue;
     // Partials that noise lifts to their level do not stand out from what lies around them.
     const OwnPartials standing = CountOwnPartials(block, lower, c.harmonic, current.harmonic, t, t.unsureProminence);
-    if (standing.present >= t.unsurePartials && standing.lowest()) return true;
+    if (standing.present >= t.ownPartialsToShow && standing.lowest()) return true;
   }
   return false;
 }

@@ -15,7 +15,7 @@ using Complex = std::complex<double>;
 
 // e^(-2 pi i k/length).
 Complex Twiddle(std::size_t k, std::size_t length) {
-  return std::polar(1.0, -2.0 * kPi * static_cast<double>(k) / static_cast<double>(length));
+  return std::polar(1.0, -2.0 * kTransformPi * static_cast<double>(k) / static_cast<double>(length));
 }
 
 // What the transforms of one real length need. The real transform of `size` samples runs

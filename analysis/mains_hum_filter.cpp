@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "analysis/fourier_transform.h"
+#include "analysis/numeric.h"
 
 namespace {
 
@@ -36,11 +37,6 @@ double Power(const std::vector<double>& values) {
   double sum = 0.0;
   for (const double value : values) sum += value * value;
   return values.empty() ? 0.0 : sum / static_cast<double>(values.size());
-}
-
-// To the nearest whole number, halves away from zero (std::lround is a library call).
-double RoundHalfAway(double value) {
-  return static_cast<double>(static_cast<std::int32_t>(value < 0.0 ? value - 0.5 : value + 0.5));
 }
 
 // Calls step(place, index, run) for each stretch of the block that runs without wrapping
@@ -164,7 +160,7 @@ void MainsHumFilter::Remove(std::int16_t* samples, std::size_t count, std::uint6
   }
   if (!changed) return;
   for (std::size_t i = 0; i < count; ++i)
-    samples[i] = static_cast<std::int16_t>(RoundHalfAway(std::clamp(cleaned_[i], -32768.0, 32767.0)));
+    samples[i] = ToSample(cleaned_[i]);
 }
 
 void MainsHumFilter::Learn(PeriodAverage& average, const std::int16_t* samples, std::size_t count, double weight) {

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/numeric.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <system_error>
+
+std::int16_t ToSample(double value) {
+  return static_cast<std::int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
+}
 
 double RoundHalfEven(double value) {
   // nearbyint rounds in the current rounding mode, which is to-nearest-even by default.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The numeric conventions every layer uses: rounding ties to even, conversions that
-// never wrap, bounds-checked indexing and floating arithmetic that never yields an
+// The numeric conventions every layer uses: rounding ties to even (and a computed signal
+// to samples halves away from zero), conversions that never wrap, bounds-checked indexing and floating arithmetic that never yields an
 // infinity or a NaN. Each failure raises RuntimeError with the platform's wording,
 // which is what the error dialog shows.
 #pragma once
@@ -29,6 +29,12 @@ class RuntimeError : public std::runtime_error {
 
 // Nearest integer value, exact halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double RoundHalfEven(double value);
+
+// A computed signal value as a sample: to the nearest whole number, halves away from zero
+// (std::lround, the C library's rule, which every signal in the analysis and its tests
+// is rounded by; ties to even is the platform's rule for its own conversions, below), and
+// held to the 16-bit range.
+std::int16_t ToSample(double value);
 
 // Rounded (ties to even) and range-checked conversions; "Overflow" outside the range
 // and for NaN.

@@ -5,9 +5,10 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
-#include <numbers>
 #include <utility>
 
+#include "analysis/fourier_transform.h"
+#include "analysis/numeric.h"
 #include "analysis/peak_refinement.h"
 
 std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double frequency, double sampleRate) {
@@ -17,8 +18,8 @@ std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double f
   // The tone as cosine and sine, turned on by one step each sample; the fit weighted by a
   // Hann window, so that a partial a few bins above the tone (a low string's fundamental)
   // lends it next to nothing.
-  const std::complex<double> step = std::polar(1.0, 2.0 * std::numbers::pi * frequency / sampleRate);
-  const std::complex<double> windowStep = std::polar(1.0, 2.0 * std::numbers::pi / static_cast<double>(n));
+  const std::complex<double> step = std::polar(1.0, 2.0 * kTransformPi * frequency / sampleRate);
+  const std::complex<double> windowStep = std::polar(1.0, 2.0 * kTransformPi / static_cast<double>(n));
   const auto weight = [](std::complex<double> windowTurn) { return 0.5 - 0.5 * windowTurn.real(); };
   // A few periods of a low tone do not average to zero: the tone and the block's mean are
   // fitted together, by fitting the tone's deviations from its mean to the block's.
@@ -64,7 +65,7 @@ std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double f
 std::vector<std::int16_t> RoundedToSamples(const std::vector<double>& samples) {
   std::vector<std::int16_t> rounded(samples.size());
   for (std::size_t i = 0; i < samples.size(); ++i)
-    rounded[i] = static_cast<std::int16_t>(std::clamp(std::lround(samples[i]), -32768L, 32767L));
+    rounded[i] = ToSample(samples[i]);
   return rounded;
 }
 
@@ -125,7 +126,7 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
   const auto across = [n](std::size_t i) { return 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0; };
   // The terms at each sample: the trend's, then each harmonic's cosine and sine, the
   // fundamental turned on by one step each sample.
-  const std::complex<double> step = std::polar(1.0, 2.0 * std::numbers::pi * fundamental / sampleRate);
+  const std::complex<double> step = std::polar(1.0, 2.0 * kTransformPi * fundamental / sampleRate);
   std::vector<double> terms(m);
   std::vector<double> normal(m * m, 0.0);
   std::vector<double> projection(m, 0.0);

@@ -11,6 +11,12 @@
 // overlap holds no energy. The block's mean is removed first.
 std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block);
 
-// The same from the block's PaddedTransform, when the caller has it already.
-std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& block,
-                                               const std::vector<std::complex<double>>& padded);
+// The same from the block's PaddedTransform, and, where the NSDF's peaks are too narrow
+// for a parabola through three lags to locate them (much of the block's power lies high
+// in the band), its values half a lag after each lag too, by band-limited interpolation.
+struct SquareDifference {
+  std::vector<double> atLags;
+  std::vector<double> betweenLags;  // n(t + 1/2) for t = 0 .. size-2, or empty
+};
+SquareDifference MeasureSquareDifference(const std::vector<std::int16_t>& block,
+                                         const std::vector<std::complex<double>>& padded);

@@ -18,7 +18,7 @@ std::vector<std::int16_t> GuitarLikeBlock(std::size_t count) {
   std::vector<std::int16_t> block(count);
   for (std::size_t n = 0; n < count; ++n) {
     const double t = static_cast<double>(n) / 44100.0;
-    const double w = 2 * kPi * 82.41 * t;
+    const double w = 2 * kTransformPi * 82.41 * t;
     block[n] = static_cast<std::int16_t>(
         std::lround(4000 * std::sin(w) + 7000 * std::sin(2 * w + 0.4) + 5000 * std::sin(3 * w + 1.1)));
   }
@@ -63,7 +63,7 @@ void BM_MainsHumFilter(benchmark::State& state) {
   if (state.range(1) != 0)
     for (std::size_t n = 0; n < N; ++n)
       original[n] = static_cast<std::int16_t>(
-          original[n] + std::lround(2000 * std::sin(2 * kPi * 50.0 * static_cast<double>(n) / 44100.0)));
+          original[n] + std::lround(2000 * std::sin(2 * kTransformPi * 50.0 * static_cast<double>(n) / 44100.0)));
   std::vector<std::int16_t> block(N);
   MainsHumFilter filter(44100);
   std::uint64_t position = 0;

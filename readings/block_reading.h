@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "analysis/fundamental.h"
+
 struct BlockReading {
   double seconds = 0.0;    // how long the block is
   double frequency = 0.0;  // hertz as analysed; 0: the block holds no clear note
@@ -18,4 +20,5 @@ struct BlockReading {
   // from it in cents, unrounded, in [-50, +50].
   std::int16_t noteNumber = -1;
   double cents = 0.0;
+  NoReading reason = NoReading::None;  // why a block without a reading has none
 };

@@ -20,12 +20,14 @@ BlockReading ReadingPipeline::Read(std::vector<std::int16_t>& samples,
   else
     hum_.Forget();
   tuningCaption_.reset();
+  analysis_.NoReadingReason = NoReading::None;
   BlockReading reading;
   reading.seconds = static_cast<double>(N) / sampleRate_;
   reading.frequency = analysis_.DominantFrequency(samples, bitReversalTable, sampleRate_);
   reading.frequencyCaption = FrequencyCaption(reading.frequency, decimalSeparator_);
   reading.noteCaption = NoteCaptionUpdate(reading.frequency, lastNoteWritten_);
   reading.tuningCaption = std::move(tuningCaption_);
+  reading.reason = analysis_.NoReadingReason;
   reading.noteNumber = GetMIDINoteNumber(reading.frequency);
   if (reading.noteNumber >= 0)
     reading.cents = 1200.0 * std::log2(reading.frequency / 440.0) - 100.0 * (reading.noteNumber - 69);

@@ -24,6 +24,9 @@ class ReadingPipeline {
   BlockReading Read(std::vector<std::int16_t>& samples, const std::vector<std::int32_t>& bitReversalTable,
                     std::optional<std::uint64_t> position);
 
+  // The analysis, for its settings (the decision and its thresholds).
+  PitchAnalysis& Analysis() { return analysis_; }
+
  private:
   std::int32_t sampleRate_;
   char decimalSeparator_;

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/command_line.h"
 
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <utility>
+
+#include "analysis/fundamental_threshold_names.h"
 
 namespace {
 
@@ -11,6 +15,34 @@ std::optional<std::int32_t> PointsFromText(std::string_view text) {
   if (text == "2048") return 2048;
   if (text == "4096") return 4096;
   return std::nullopt;
+}
+
+// The value of a whole decimal number, finite; nothing otherwise.
+std::optional<double> NumberFromText(std::string_view text) {
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+// Sets one threshold from "NAME=VALUE"; the problem in one line, or nothing.
+std::optional<std::string> SetThreshold(FundamentalThresholds& thresholds, std::string_view setting) {
+  const auto equals = setting.find('=');
+  if (equals == std::string_view::npos) return "invalid threshold '" + std::string(setting) + "' (NAME=VALUE)";
+  const std::string_view name = setting.substr(0, equals);
+  double* const threshold = ThresholdNamed(thresholds, name);
+  if (threshold == nullptr) return "unknown threshold '" + std::string(name) + "'";
+  const auto value = NumberFromText(setting.substr(equals + 1));
+  if (!value)
+    return "invalid value '" + std::string(setting.substr(equals + 1)) + "' for threshold '" + std::string(name) + "'";
+  *threshold = *value;
+  return std::nullopt;
+}
+
+// Whether the argument is the option, alone (its value follows) or as "--option=value".
+bool TakesValue(std::string_view argument, std::string_view option) {
+  return argument == option || (argument.starts_with(option) && argument.substr(option.size()).starts_with('='));
 }
 
 CommandLine Refused(std::string error) {
@@ -39,14 +71,26 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return line;
     } else if (isOption && argument == "--csv") {
       line.csv = true;
-    } else if (isOption && (argument == "--points" || argument.starts_with("--points="))) {
+    } else if (isOption && (TakesValue(argument, "--threshold") || TakesValue(argument, "--points") ||
+                            TakesValue(argument, "--decision"))) {
+      const std::string_view option = argument.substr(0, argument.find('='));
       std::string_view value;
-      if (argument != "--points") {
-        value = argument.substr(std::string_view("--points=").size());
+      if (argument != option) {
+        value = argument.substr(option.size() + 1);
       } else if (i + 1 < argc) {
         value = argv[++i];
       } else {
-        return Refused("option '--points' requires an argument");
+        return Refused("option '" + std::string(option) + "' requires an argument");
+      }
+      if (option == "--threshold") {
+        if (const auto problem = SetThreshold(line.thresholds, value)) return Refused(*problem);
+        continue;
+      }
+      if (option == "--decision") {
+        if (value != "rules" && value != "scored")
+          return Refused("invalid decision '" + std::string(value) + "' (rules or scored)");
+        line.decision = value == "scored" ? Decision::Scored : Decision::Rules;
+        continue;
       }
       const auto points = PointsFromText(value);
       if (!points) return Refused("invalid number of points '" + std::string(value) + "' (1024, 2048 or 4096)");
@@ -74,8 +118,14 @@ std::string HelpText() {
          "Consecutive blocks of N samples are analysed; an incomplete last block is not.\n"
          "\n"
          "      --points=N   block size in samples: 1024, 2048 or 4096 (default 4096)\n"
-         "      --csv        comma-separated values with a header line and the\n"
-         "                     unrounded frequency in hertz\n"
+         "      --csv        comma-separated values with a header line, the unrounded\n"
+         "                     frequency in hertz and why a block gave no reading\n"
+         "      --decision=rules|scored\n"
+         "                   which fundamental decision names the note (default rules;\n"
+         "                     scored is measured beside it)\n"
+         "      --threshold NAME=VALUE\n"
+         "                   set one threshold of the fundamental decision, named as\n"
+         "                     in FundamentalThresholds (repeatable)\n"
          "      --help       display this help and exit\n"
          "      --version    output version information and exit\n"
          "\n"

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/fundamental.h"
+
 inline constexpr const char* kProgramName = "corvandel-analyze";
 inline constexpr int kExitUsage = 2;
 
@@ -16,6 +18,8 @@ struct CommandLine {
   Action action = Action::Analyse;
   std::int32_t points = 4096;
   bool csv = false;
+  FundamentalThresholds thresholds;  // the defaults, less any --threshold NAME=VALUE
+  Decision decision = Decision::Rules;
   std::string file;   // "-" is standard input
   std::string error;  // what is wrong with the command line, for Action::Refuse
 };

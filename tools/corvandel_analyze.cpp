@@ -3,7 +3,7 @@
 // three result labels would show for it. Same analysis, same captions, same rules for
 // when a label keeps its text as the window's measuring loop.
 //
-//   corvandel-analyze [--points 1024|2048|4096] [--csv] FILE
+//   corvandel-analyze [--points 1024|2048|4096] [--csv] [--threshold NAME=VALUE] FILE
 //
 // The recording is analysed as it is read, so a pipe works and memory stays flat.
 #include <cerrno>
@@ -73,6 +73,8 @@ int Analyse(const CommandLine& line) {
   std::string noteLabel = "Note:";
   std::string tuningLabel = "Tuning:";
   ReadingPipeline pipeline(sampleRate);
+  pipeline.Analysis().Thresholds = line.thresholds;
+  pipeline.Analysis().FundamentalDecision = line.decision;
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
   std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);
@@ -82,14 +84,16 @@ int Analyse(const CommandLine& line) {
   int status = 0;
   int writeError = 0;
   while ((samplesInLastRead = reader.Read(buffer.data(), blockLength)) == blockLength) {
-    if (blocks == 0 && line.csv) std::puts("time,frequency_hz,frequency,note,tuning");
+    if (blocks == 0 && line.csv) std::puts("time,frequency_hz,frequency,note,tuning,reason");
     const double time = static_cast<double>(blocks * blockLength) / sampleRate;
     ++blocks;
     double frequency = 0.0;
+    NoReading reason = NoReading::None;
     try {
       // A recording is one unbroken stream: each block starts where the last one ended.
       const BlockReading reading = pipeline.Read(buffer, table, (blocks - 1) * blockLength);
       frequency = reading.frequency;
+      reason = reading.reason;
       frequencyLabel = reading.frequencyCaption;
       if (reading.noteCaption) noteLabel = *reading.noteCaption;
       if (reading.tuningCaption) tuningLabel = *reading.tuningCaption;
@@ -99,8 +103,8 @@ int Analyse(const CommandLine& line) {
       status = 1;
     }
     if (line.csv)
-      std::printf("%.6f,%.6f,%s,%s,%s\n", time, frequency, CsvField(frequencyLabel).c_str(),
-                  CsvField(noteLabel).c_str(), CsvField(tuningLabel).c_str());
+      std::printf("%.6f,%.6f,%s,%s,%s,%s\n", time, frequency, CsvField(frequencyLabel).c_str(),
+                  CsvField(noteLabel).c_str(), CsvField(tuningLabel).c_str(), NoReadingName(reason));
     else
       std::printf("%9.3f s  %-20s %-12s %s\n", time, frequencyLabel.c_str(), noteLabel.c_str(),
                   tuningLabel.c_str());

@@ -123,14 +123,18 @@ def conditions(work, font, program, seed, reference_pitch):
     subprocess.run(["sox", "-D", base.path, reverb, "reverb", "50", "50", "80", "remix", "-"], check=True)
     made.append(Condition("room reverb", reverb, base.stretches()))
 
-    # A body mode near a third or a quarter of the string, sounding with it.
-    for name, ratio, under in (("body mode near a third, 12 dB under", 1 / 3 * 1.045, 12),
-                               ("body mode near a quarter, 10 dB under", 1 / 4 * 0.965, 10)):
+    # A body mode near a third or a quarter of the string, sounding with it; and a guitar
+    # body's own resonance near 85 Hz, the same under every string (under B3 it lies close
+    # to E2, of which B3 is the third partial).
+    for name, mode_frequency, under in (
+            ("body mode near a third, 12 dB under", lambda f: f / 3 * 1.045, 12),
+            ("body mode near a quarter, 10 dB under", lambda f: f / 4 * 0.965, 10),
+            ("body resonance near 85 Hz, 12 dB under", lambda f: 85.0, 12)):
         mixed = clean.copy()
         for i, (onset, release, note) in enumerate(base.events):
             span = slice(int(onset * corpus.RATE), int((release + corpus.GAP_SECONDS) * corpus.RATE))
             t = np.arange(span.stop - span.start) / corpus.RATE
-            mode = np.sqrt(2) * np.sin(2 * np.pi * base.references[i][0] * ratio * t)
+            mode = np.sqrt(2) * np.sin(2 * np.pi * mode_frequency(base.references[i][0]) * t)
             mixed[span] += mode * envelope(clean[span]) / 10 ** (under / 20)
         add(name, mixed)
 

@@ -14,7 +14,6 @@ namespace {
 
 using test_signals::CaptureBuffer;
 using test_signals::CentsBetween;
-using test_signals::kTestPi;
 using test_signals::Sine;
 
 using test_signals::Analyse;
@@ -41,7 +40,7 @@ TEST(DominantFrequency, ACosineOnABinCentreReadsThatBinExactly) {
   std::vector<std::int16_t> block(1024);
   for (int n = 0; n < 1024; ++n)
     block[static_cast<std::size_t>(n)] =
-        static_cast<std::int16_t>(std::lround(1000 * std::cos(2 * kTestPi * 5 * n / 512)));
+        static_cast<std::int16_t>(std::lround(1000 * std::cos(2 * kTransformPi * 5 * n / 512)));
   const Reading reading = Analyse(block);
   EXPECT_EQ(reading.frequency, 430.6640625);
   EXPECT_EQ(reading.tuningCaption, "Tuning: -37");
@@ -93,7 +92,7 @@ TEST(DominantFrequency, PureTonesAcrossTheRangeReadWithinACoupleOfCents) {
   const struct { int N; int lowestNote; double maxCents; } sizes[] = {
       {4096, 45, 2.5}, {2048, 52, 4.0}, {1024, 69, 2.5}};  // from A2, E3 and A4 up to B7
   std::mt19937 random(2024);
-  std::uniform_real_distribution<double> phase(0, 2 * kTestPi);
+  std::uniform_real_distribution<double> phase(0, 2 * kTransformPi);
   std::uniform_real_distribution<double> amplitude(300, 12000);
   for (const auto& size : sizes) {
     for (int note = size.lowestNote; note <= 107; ++note) {

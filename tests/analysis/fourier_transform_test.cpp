@@ -13,13 +13,12 @@
 
 namespace {
 
-using test_signals::kTestPi;
 
 std::vector<std::int16_t> Cosine(int periods, int length, double phase, double amplitude = 1000) {
   std::vector<std::int16_t> frame(static_cast<std::size_t>(length));
   for (int n = 0; n < length; ++n)
     frame[static_cast<std::size_t>(n)] = static_cast<std::int16_t>(
-        std::lround(amplitude * std::cos(2 * kTestPi * periods * n / length + phase)));
+        std::lround(amplitude * std::cos(2 * kTransformPi * periods * n / length + phase)));
   return frame;
 }
 
@@ -82,9 +81,9 @@ TEST(Transform, RejectsLengthsItCannotTransform) {
 
 TEST(PhaseOfBin, IsTheTwoArgumentArctangentIncludingAZeroRealPart) {
   const struct { double re, im, phase; } cases[] = {
-      {0.0, 5.0, kPi / 2},     {0.0, -5.0, -kPi / 2}, {0.0, 0.0, 0.0},
-      {-0.0, 3.0, kPi / 2},    {1.0, 1.0, kPi / 4},   {-1.0, 1.0, 3 * kPi / 4},
-      {-1.0, -1.0, -3 * kPi / 4}, {-1.0, 0.0, kPi},   {2.0, -1e-300, -5e-301}};
+      {0.0, 5.0, kTransformPi / 2},     {0.0, -5.0, -kTransformPi / 2}, {0.0, 0.0, 0.0},
+      {-0.0, 3.0, kTransformPi / 2},    {1.0, 1.0, kTransformPi / 4},   {-1.0, 1.0, 3 * kTransformPi / 4},
+      {-1.0, -1.0, -3 * kTransformPi / 4}, {-1.0, 0.0, kTransformPi},   {2.0, -1e-300, -5e-301}};
   for (const auto& c : cases) {
     EXPECT_NEAR(PhaseOfBin(c.re, c.im), c.phase, 1e-14) << c.re << ", " << c.im;
     EXPECT_NEAR(PhaseOfBin(c.re, c.im), std::atan2(c.im, c.re), 1e-13);
@@ -93,7 +92,7 @@ TEST(PhaseOfBin, IsTheTwoArgumentArctangentIncludingAZeroRealPart) {
 
 TEST(FFT, FrameOneFindsTheStrongestBinAndItsPhase) {
   const struct { double phase, expectedPhase; } cases[] = {
-      {0.0, 0.0}, {kTestPi / 4, 0.7854}, {-kTestPi / 4, -0.7854}};
+      {0.0, 0.0}, {kTransformPi / 4, 0.7854}, {-kTransformPi / 4, -0.7854}};
   const auto table = BitReversal(512);
   for (const auto& c : cases) {
     PitchAnalysis analysis;
@@ -143,7 +142,7 @@ TEST(FFT, FrameTwoMeasuresTheBinOfTheLastInRangeFrameOne) {
   const auto table = BitReversal(512);
   analysis.FFT(1, Cosine(5, 512, 0), table, 44100);
   analysis.FFT(1, std::vector<std::int16_t>(512), table, 44100);  // out of range
-  analysis.FFT(2, Cosine(5, 512, kTestPi / 4), table, 44100);
+  analysis.FFT(2, Cosine(5, 512, kTransformPi / 4), table, 44100);
   EXPECT_EQ(analysis.PeakBin, 5);
   EXPECT_NEAR(analysis.PeakPhase[1], 0.7854, 1e-3);
 }

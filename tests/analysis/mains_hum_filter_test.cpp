@@ -15,26 +15,18 @@
 
 namespace {
 
-using test_signals::kTestPi;
 constexpr std::int32_t kRate = 44100;
 
 // A stream of `seconds`: the string (partials of f0, 1, 0.5, 0.3) from `stringFrom` on, with
 // hum (mains and its harmonics) throughout, `humDb` under the string's level.
 std::vector<std::int16_t> Stream(double seconds, double f0, double stringFrom, double mains, double humDb) {
   const auto count = static_cast<std::size_t>(seconds * kRate);
+  test_signals::Signal x = test_signals::Hum(mains, count);
+  const test_signals::Signal string = test_signals::Harmonics(f0, {1.0, 0.5, 0.3}, count, 0.0, kRate, 0.7);
   const double humScale = std::pow(10.0, -humDb / 20.0);
-  const double humPartials[] = {1.0, 0.5, 0.7, 0.25, 0.35};
-  const double stringPartials[] = {1.0, 0.5, 0.3};
-  std::vector<std::int16_t> samples(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const double t = static_cast<double>(i) / kRate;
-    double x = 0.0;
-    for (int k = 1; k <= 5; ++k) x += humScale * humPartials[k - 1] * std::sin(2 * kTestPi * k * mains * t + k);
-    if (t >= stringFrom)
-      for (int k = 1; k <= 3; ++k) x += stringPartials[k - 1] * std::sin(2 * kTestPi * k * f0 * t + 0.7 * k);
-    samples[i] = static_cast<std::int16_t>(std::lround(3000.0 * x));
-  }
-  return samples;
+  for (std::size_t i = 0; i < count; ++i)
+    x[i] = humScale * x[i] + (static_cast<double>(i) >= stringFrom * kRate ? string[i] : 0.0);
+  return test_signals::Scaled(x, 3000.0);
 }
 
 // The stream through the filter, one whole block after another.
@@ -112,8 +104,8 @@ TEST(MainsHumFilter, TheStrongerHumTakesOutTheHarmonicBothMainsShare) {
   double im = 0.0;
   for (std::size_t i = last; i < last + 4096; ++i) {
     const double removed = original[i] - filtered[i];
-    re += removed * std::cos(2 * kTestPi * 300.0 * static_cast<double>(i) / kRate);
-    im += removed * std::sin(2 * kTestPi * 300.0 * static_cast<double>(i) / kRate);
+    re += removed * std::cos(2 * kTransformPi * 300.0 * static_cast<double>(i) / kRate);
+    im += removed * std::sin(2 * kTransformPi * 300.0 * static_cast<double>(i) / kRate);
   }
   const double removedAmplitude = 2.0 * std::hypot(re, im) / 4096.0;
   const double humAmplitude = 3000.0 * 0.35 * std::pow(10.0, -20.0 / 20.0);

@@ -202,8 +202,8 @@ TEST(MeasuringLoop, TheHumIsLearntAcrossBlocksAndTheStringNamed) {
   const auto b3WithHum = [](std::uint64_t n) {
     const double t = static_cast<double>(n) / 44100.0;
     double x = 0.0;
-    for (int k = 1; k <= 3; ++k) x += std::sin(2 * kPi * k * 246.94 * t + k) / k;
-    for (int k = 1; k <= 5; ++k) x += std::sin(2 * kPi * k * 60.0 * t + 2 * k) / k;
+    for (int k = 1; k <= 3; ++k) x += std::sin(2 * kTransformPi * k * 246.94 * t + k) / k;
+    for (int k = 1; k <= 5; ++k) x += std::sin(2 * kTransformPi * k * 60.0 * t + 2 * k) / k;
     return static_cast<std::int16_t>(std::lround(3000 * x));
   };
   Bench bench({Device(b3WithHum)});

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <numeric>
 #include <string>
 
+#include "analysis/fourier_transform.h"
 #include "capture/device_list.h"
 #include "tests/capture/capture_test_support.h"
 
@@ -96,7 +96,7 @@ TEST(SimulatedWaveInput, ToneFollowsTheSineFromTheOpen) {
   buffer.Queue(input, handle);
   ASSERT_TRUE(buffer.Done());
   for (std::size_t n = 0; n < 256; ++n) {
-    const double expected = 10000.0 * std::sin(2 * std::numbers::pi * 441.0 * double(n) / 44100.0 + 0.5);
+    const double expected = 10000.0 * std::sin(kTwoPi * 441.0 * double(n) / 44100.0 + 0.5);
     ASSERT_NEAR(buffer.samples[n], expected, 0.5) << "sample " << n;
   }
 }

@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 #include <utility>
 
+#include "analysis/fourier_transform.h"
+#include "analysis/numeric.h"
 #include "capture/buffer_queue.h"
 #include "capture/device_list.h"
 
@@ -14,10 +15,6 @@ namespace {
 
 constexpr double kSampleRate = 44100.0;
 using Clock = std::chrono::steady_clock;
-
-std::int16_t ClampToSample(double value) {
-  return static_cast<std::int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
-}
 
 }  // namespace
 
@@ -27,9 +24,9 @@ SimulatedDevice::Source SimulatedDevice::Silence() {
 
 SimulatedDevice::Source SimulatedDevice::Tone(double frequency, double amplitude, double phase,
                                               int sampleRate) {
-  const double step = 2.0 * std::numbers::pi * frequency / sampleRate;
+  const double step = kTwoPi * frequency / sampleRate;
   return [=](std::uint64_t n) {
-    return ClampToSample(amplitude * std::sin(step * static_cast<double>(n) + phase));
+    return ToSample(amplitude * std::sin(step * static_cast<double>(n) + phase));
   };
 }
 

@@ -104,12 +104,24 @@ TEST_F(AnalyzeTool, NamesA440RecordedInStereoAt48000Hz) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 1u + 48000 / 4096);
-  EXPECT_EQ(lines[0], "time,frequency_hz,frequency,note,tuning");
+  EXPECT_EQ(lines[0], "time,frequency_hz,frequency,note,tuning,reason");
   for (std::size_t i = 1; i < lines.size(); ++i) {
     EXPECT_NE(lines[i].find("\"Note: A4\""), std::string::npos) << lines[i];
-    EXPECT_NE(lines[i].find("\"Tuning: 0\""), std::string::npos) << lines[i];
+    EXPECT_TRUE(lines[i].ends_with("\"Tuning: 0\",")) << lines[i];
     EXPECT_NEAR(std::stod(lines[i].substr(lines[i].find(',') + 1)), 440.0, 0.3) << lines[i];
   }
+}
+
+// A threshold set by name steers the decision, and every block without a reading says
+// why: asked to repeat better than any block can, the tone reads nothing, for want of a
+// clear period.
+TEST_F(AnalyzeTool, AThresholdSetByNameSteersTheDecisionAndTheReasonIsGiven) {
+  const auto wav = WriteWav("a440.wav", 44100, 1, 8192, [](int i, int) { return Tone(440, 8000, i, 44100); });
+  const ToolRun run = Analyze("--csv --points 4096 --threshold notePeriodicity=1.01 " + wav.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 3u);
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(lines[i].ends_with(",no-clear-period")) << lines[i];
 }
 
 // The labels follow the window's rules: they start bare, the note label keeps its text
@@ -208,6 +220,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"points_not_a_number", "", "--points=many FILE", 2, "'many'"},
                       BadInput{"points_without_value", "", "--csv FILE --points", 2, "requires an argument"},
                       BadInput{"unknown_option", "", "--fast FILE", 2, "unrecognized option '--fast'"},
+                      BadInput{"unknown_threshold", "", "--threshold loudness=1 FILE", 2, "unknown threshold 'loudness'"},
+                      BadInput{"threshold_not_a_number", "", "--threshold=noteDepth=deep FILE", 2, "invalid value 'deep'"},
+                      BadInput{"threshold_without_value", "", "--threshold noteDepth FILE", 2, "NAME=VALUE"},
+                      BadInput{"unknown_decision", "", "--decision=best FILE", 2, "invalid decision 'best'"},
                       BadInput{"no_file", "", "--csv", 2, "missing file operand"},
                       BadInput{"two_files", "", "FILE FILE", 2, "extra operand"}),
     [](const auto& test) { return std::string(test.param.name); });
