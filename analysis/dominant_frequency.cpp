@@ -98,6 +98,6 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
   const double named = frequency >= kLowestFrequency * kCentBelow && frequency <= kHighestFrequency / kCentBelow
                            ? std::clamp(frequency, kLowestFrequency, kHighestFrequency)
                            : frequency;
-  if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(named));
+  if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(named, ReferencePitch));
   return named;
 }

@@ -102,13 +102,15 @@ void MeasuringLoop::CaptureLoop() {
       hum.Remove(Samples_.data(), static_cast<std::size_t>(N), *position);
     else
       hum.Forget();
+    const double pitchA4 = view_.ReferencePitch();
+    analysis_.ReferencePitch = pitchA4;
     const double frequency = analysis_.DominantFrequency(Samples_, BitReversedIndex_, kSampleRate);
     std::string frequencyText = FrequencyCaption(frequency, decimalSeparator);
     if (frequencyText != frequencyShown) {
       view_.SetFrequencyText(frequencyText);
       frequencyShown = std::move(frequencyText);
     }
-    if (const auto noteText = NoteCaptionUpdate(frequency, lastNoteWritten)) view_.SetNoteText(*noteText);
+    if (const auto noteText = NoteCaptionUpdate(frequency, lastNoteWritten, pitchA4)) view_.SetNoteText(*noteText);
 
     view_.ProcessPendingEvents();
     if (hWaveIn == 0) return;

@@ -29,6 +29,8 @@ class MeasuringView {
   virtual void SetNoteText(const std::string& caption) = 0;
   virtual void SetTuningText(const std::string& caption) = 0;
   virtual char DecimalSeparator() const = 0;  // the user's locale
+  // The pitch of A4 the notes and tunings are named for, read for every block.
+  virtual double ReferencePitch() const { return 440.0; }
   virtual void ProcessPendingEvents() = 0;
   // A message with an OK button only, no icon, the application's title as caption.
   virtual void ShowMessage(const std::string& text) = 0;

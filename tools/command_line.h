@@ -16,6 +16,7 @@ struct CommandLine {
   Action action = Action::Analyse;
   std::int32_t points = 4096;
   bool csv = false;
+  double pitchA4 = 440.0;  // the reference pitch the notes and tunings are named for
   std::string file;   // "-" is standard input
   std::string error;  // what is wrong with the command line, for Action::Refuse
 };

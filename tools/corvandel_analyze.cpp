@@ -3,7 +3,7 @@
 // three result labels would show for it. Same analysis, same captions, same rules for
 // when a label keeps its text as the window's measuring loop.
 //
-//   corvandel-analyze [--points 1024|2048|4096] [--csv] FILE
+//   corvandel-analyze [--points 1024|2048|4096] [--a4 HZ] [--csv] FILE
 //
 // The recording is analysed as it is read, so a pipe works and memory stays flat.
 #include <cerrno>
@@ -77,6 +77,7 @@ int Analyse(const CommandLine& line) {
   PitchAnalysis analysis;
   MainsHumFilter hum(sampleRate);
   analysis.SetTuningCaption = [&](const std::string& caption) { tuningLabel = caption; };
+  analysis.ReferencePitch = line.pitchA4;
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
   std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);
@@ -94,7 +95,7 @@ int Analyse(const CommandLine& line) {
     try {
       frequency = analysis.DominantFrequency(buffer, table, sampleRate);
       frequencyLabel = FrequencyCaption(frequency);
-      if (const auto note = NoteCaptionUpdate(frequency, lastNoteWritten)) noteLabel = *note;
+      if (const auto note = NoteCaptionUpdate(frequency, lastNoteWritten, line.pitchA4)) noteLabel = *note;
     } catch (const RuntimeError& error) {
       // The window stops measuring after an error; a recording is better read to its end.
       std::fprintf(stderr, "%s: block at %.3f s: %s\n", kProgramName, time, error.Description().c_str());
