@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "analysis/mains_hum_filter.h"
+#include "analysis/note_naming.h"
 #include "analysis/numeric.h"
 #include "readings/result_captions.h"
 
@@ -111,6 +112,11 @@ void MeasuringLoop::CaptureLoop() {
       frequencyShown = std::move(frequencyText);
     }
     if (const auto noteText = NoteCaptionUpdate(frequency, lastNoteWritten, pitchA4)) view_.SetNoteText(*noteText);
+    BlockReading reading;
+    reading.frequency = frequency;
+    reading.noteNumber = GetMIDINoteNumber(frequency, pitchA4);
+    if (reading.noteNumber >= 0) reading.cents = CentsFromNote(frequency, reading.noteNumber, pitchA4);
+    view_.ShowReading(reading);
 
     view_.ProcessPendingEvents();
     if (hWaveIn == 0) return;

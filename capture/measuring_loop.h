@@ -14,6 +14,7 @@
 #include "analysis/handler_steps.h"
 #include "analysis/fourier_transform.h"
 #include "capture/wave_input.h"
+#include "readings/block_reading.h"
 
 // What the loop reads and writes on the main window.
 class MeasuringView {
@@ -31,6 +32,8 @@ class MeasuringView {
   virtual char DecimalSeparator() const = 0;  // the user's locale
   // The pitch of A4 the notes and tunings are named for, read for every block.
   virtual double ReferencePitch() const { return 440.0; }
+  // Every block's reading once its captions are written: its note and cents for the meter.
+  virtual void ShowReading(const BlockReading& /*reading*/) {}
   virtual void ProcessPendingEvents() = 0;
   // A message with an OK button only, no icon, the application's title as caption.
   virtual void ShowMessage(const std::string& text) = 0;

@@ -24,6 +24,8 @@ class Form1MeasuringView : public MeasuringView {
   void SetNoteText(const std::string& caption) override;
   void SetTuningText(const std::string& caption) override;
   char DecimalSeparator() const override;
+  double ReferencePitch() const override;
+  void ShowReading(const BlockReading& reading) override;
   void ProcessPendingEvents() override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const ErrorReport& report) override;
