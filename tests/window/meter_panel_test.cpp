@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QScreen>
 #include <QListWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -169,6 +170,42 @@ TEST_F(MeterPanelTest, ReadingsMoveNothingWhileNotMeasuring) {
   form->Meter->ShowReading(reading, MeterClock::now());
   EXPECT_EQ(form->Meter->Model().StrobePhase(), strobe);
   EXPECT_EQ(form->Meter->Display()->NoteText(), "A4") << "a stop leaves the last picture";
+}
+
+// The panel repaints only the parts that changed; what the window shows after a run of
+// readings (a note moving, another note, silence that dims it, the note again moving
+// on) is what painting the whole picture afresh gives.
+TEST_F(MeterPanelTest, RepaintingThePartsThatChangedLeavesTheWholePicture) {
+  auto form = LoadedForm();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  MeterPanel& panel = *form->Meter;
+  MeterDisplay& display = *panel.Display();
+  panel.SetMeasuring(true);
+  const auto reading = [](std::int16_t note, double cents) {
+    BlockReading r;
+    r.noteNumber = note;
+    r.cents = cents;
+    r.frequency = 440.0 * std::exp2((note - 69) / 12.0 + cents / 1200.0);
+    return r;
+  };
+  std::vector<BlockReading> blocks;
+  for (int i = 0; i < 12; ++i) blocks.push_back(reading(45, 12.0 - 2 * i));
+  for (int i = 0; i < 6; ++i) blocks.push_back(reading(40, -30.0));
+  for (int i = 0; i < 4; ++i) blocks.push_back(BlockReading{});
+  for (int i = 0; i < 8; ++i) blocks.push_back(reading(40, -25.0 + i));
+  double seconds = 0.0;
+  for (const BlockReading& block : blocks) {
+    seconds += block.noteNumber < 0 ? 0.6 : 0.05;  // the silence dims the note
+    panel.ShowReading(block, MeterClock::time_point(std::chrono::milliseconds(std::lround(1000 * seconds))));
+    QTest::qWait(45);  // past the spacing of the pictures: each block is shown
+  }
+  ASSERT_EQ(panel.Model().State(), MeterState::Live);
+  const QPoint at = display.mapTo(form.get(), QPoint(0, 0));
+  const QImage shown =
+      form->screen()->grabWindow(form->winId(), at.x(), at.y(), display.width(), display.height()).toImage();
+  const QImage whole = display.grab().toImage();
+  EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), whole.convertToFormat(QImage::Format_RGB32));
 }
 
 struct Look {

@@ -6,15 +6,21 @@
 // outlined, and each has its own shape and place (flat: a triangle on the left pointing
 // up the scale; sharp: one on the right pointing down; in tune: the box of the cents).
 // A skin sets the colours through the properties below (qproperty-needleColor: ...).
+//
+// It is repainted part by part, only where the picture changed, over a background
+// (scale, frames, grid) drawn once: a held note moves the strobe and the history for
+// every picture, and little else.
 #pragma once
 
 #include <QColor>
 #include <QFont>
 #include <QLineF>
+#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
+#include <array>
 
 #include "window/meter/meter_model.h"
 
@@ -33,6 +39,9 @@ class MeterDisplay : public QWidget {
  public:
   MeterDisplay(const MeterModel& model, QWidget* parent);
 
+  // Repaints the parts whose picture the model has changed since they were painted.
+  void Refresh();
+
   // What is shown, as text ("" at rest): "E2", "+3 cents", "82.41 Hz".
   QString NoteText() const;
   QString CentsText() const;
@@ -44,8 +53,6 @@ class MeterDisplay : public QWidget {
   // Where things are drawn, for the tests of the picture.
   QLineF Needle() const;
   QRectF MarkerBox(TuneZone zone) const;
-  QRectF StrobeBand() const;
-  QRectF HistoryStrip() const;
   // Lit: the needle shows a reading in that zone (nothing is lit at rest).
   bool MarkerLit(TuneZone zone) const;
 
@@ -56,20 +63,30 @@ class MeterDisplay : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  enum Part { kNote, kDial, kMarkers, kFrequency, kStrobe, kHistory, kParts };
+  QRect PartRect(Part part) const;
+  // What a part shows, as text: a part whose text changed is repainted.
+  QString PartPicture(Part part) const;
+  // The history's time line advances in steps: the number of the step the last block is in.
+  std::int64_t HistoryStep() const;
+
   QPointF Pivot() const;
-  double ScaleRadius() const;
   QPointF OnScale(double cents, double radius) const;
+  void PaintBackground();
   void PaintNote(QPainter& painter) const;
-  void PaintScale(QPainter& painter) const;
-  void PaintNeedle(QPainter& painter) const;
-  void PaintMarkersAndReadings(QPainter& painter) const;
+  void PaintDial(QPainter& painter) const;
+  void PaintMarkers(QPainter& painter) const;
+  void PaintFrequency(QPainter& painter) const;
   void PaintStrobe(QPainter& painter) const;
   void PaintHistory(QPainter& painter) const;
-  QColor ReadingColour() const;  // the note's and the needle's: dimmed when the note fades
+  QColor ReadingColour() const;  // the note's and the readings': dimmed when the note fades
 
   const MeterModel& model_;
+  QPixmap background_;  // the scale, frames and grid; null when it is to be drawn afresh
+  std::array<QString, kParts> painted_;  // each part's picture as last painted
   QColor backgroundColor_{Qt::white};
   QColor textColor_{0x20, 0x20, 0x20};
   QColor scaleColor_{0x60, 0x60, 0x60};

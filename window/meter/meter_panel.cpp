@@ -36,16 +36,15 @@ void MeterPanel::ShowReading(const BlockReading& reading, MeterClock::time_point
   const bool wasAtRest = model_.State() == MeterState::Rest;
   model_.Show(reading, now);
   if (wasAtRest && model_.State() == MeterState::Rest) return;  // nothing moves
-  repaints_.BeforeChange(display_);
-  display_->update();
+  if (sinceRefresh_.isValid() && sinceRefresh_.elapsed() < kRepaintSpacing.count()) return;
+  sinceRefresh_.restart();
+  display_->Refresh();
 }
 
 void MeterPanel::SetMeasuring(bool measuring) {
   measuring_ = measuring;
-  if (measuring) {
-    model_ = MeterModel();
-    display_->update();
-  }
+  if (measuring) model_ = MeterModel();
+  display_->Refresh();  // a stop shows the last block's picture
 }
 
 double MeterPanel::ReferencePitch() const { return pitchBox_->value(); }

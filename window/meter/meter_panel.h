@@ -4,10 +4,10 @@
 // and repaints at most 25 times a second, like the result captions.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <chrono>
 
-#include "window/caption_repaint_pacing.h"
 #include "window/meter/meter_model.h"
 
 class MeterDisplay;
@@ -42,6 +42,10 @@ class MeterPanel : public QGroupBox {
   MeterDisplay* display_;
   QLabel* pitchLabel_;
   QDoubleSpinBox* pitchBox_;
-  CaptionRepaintPacing repaints_{std::chrono::milliseconds(40)};  // 25 a second
+  // At most 25 pictures a second, each painted with the result captions of the same
+  // block: a block that ends sooner after the last picture is shown with the next one
+  // (blocks keep coming while measuring), and only the parts that changed are repainted.
+  static constexpr std::chrono::milliseconds kRepaintSpacing{40};
+  QElapsedTimer sinceRefresh_;
   bool measuring_ = false;
 };
