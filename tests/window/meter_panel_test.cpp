@@ -130,6 +130,8 @@ TEST_F(MeterPanelTest, ThePitchIsSetWithoutAMouseOrWithTheWheelAndStored) {
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   QDoubleSpinBox* pitch = form->Meter->ReferencePitchBox();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), pitch) << "Alt+A, the label's shortcut";
   form->PushButton2->setFocus();
   QTest::keyClick(form->PushButton2, Qt::Key_Tab);
   ASSERT_EQ(QApplication::focusWidget(), pitch);
