@@ -82,8 +82,13 @@ QString MeterDisplay::CentsText() const {
 }
 
 QString MeterDisplay::FrequencyText() const {
-  return ShowsNote(model_.State()) ? QLocale().toString(model_.Frequency(), 'f', 2) + " Hz" : QString();
+  if (!ShowsNote(model_.State())) return {};
+  // Where the needle is drawn: the text changes with the needle, not more often.
+  const double frequency = model_.Frequency() * std::exp2((ShownCents() - model_.NeedleCents()) / 1200.0);
+  return QLocale().toString(frequency, 'f', 2) + " Hz";
 }
+
+double MeterDisplay::ShownCents() const { return std::round(4 * model_.NeedleCents()) / 4; }
 
 QFont MeterDisplay::NoteFont() const { return PixelFont(font(), 64); }
 
@@ -99,9 +104,7 @@ QPointF MeterDisplay::OnScale(double cents, double radius) const {
 }
 
 QLineF MeterDisplay::Needle() const {
-  // In quarter cents: the tip moves by half a pixel or more, or not at all, so the needle
-  // is repainted for a move that shows.
-  const double cents = std::round(4 * model_.NeedleCents()) / 4;
+  const double cents = ShownCents();
   return {OnScale(cents, kNeedleInner), OnScale(cents, kNeedleOuter)};
 }
 

@@ -73,6 +73,9 @@ class MeterDisplay : public QWidget {
   // The history's time line advances in steps: the number of the step the last block is in.
   std::int64_t HistoryStep() const;
 
+  // The needle's cents as drawn, in quarter cents: its tip moves by half a pixel or more,
+  // or not at all, so it is repainted only for a move that shows.
+  double ShownCents() const;
   QPointF Pivot() const;
   QPointF OnScale(double cents, double radius) const;
   void PaintBackground();
