@@ -82,7 +82,7 @@ TEST_F(MeasuringWindowTest, LabelsAndMeterNameTheNoteForTheReferencePitch) {
     EXPECT_EQ(form->Meter->Display()->NoteText().toStdString(), c.note) << c.pitchA4;
     // Within a cent or two: a block read under load may stray a little.
     EXPECT_NEAR(form->lblTuning->Caption().mid(8).toInt(), c.cents, 2) << c.pitchA4;
-    EXPECT_NEAR(form->Meter->Display()->CentsText().split(' ')[0].toInt(), c.cents, 2) << c.pitchA4;
+    EXPECT_NEAR(form->Meter->Display()->CentsText().split(' ')[0].toDouble(), c.cents, 2) << c.pitchA4;
     EXPECT_TRUE(form->lblFrequency->Caption().startsWith("Frequency: 44")) << form->lblFrequency->Caption().toStdString();
   }
 }

@@ -23,7 +23,7 @@ constexpr double kNeedleInner = kScaleRadius - kBandWidth - 6;
 constexpr double kNeedleOuter = kScaleRadius + 4;
 constexpr double kReadingsTop = 160;  // the row of the markers and the cents
 constexpr double kReadingsHeight = 26;
-constexpr double kCentsBoxWidth = 112;
+constexpr double kCentsBoxWidth = 128;
 constexpr double kMarkerSize = 22;
 constexpr double kMarkerGap = 10;
 constexpr double kFrequencyTop = 188;
@@ -78,7 +78,12 @@ QString MeterDisplay::NoteText() const {
 }
 
 QString MeterDisplay::CentsText() const {
-  return ShowsNote(model_.State()) ? Signed(std::lround(model_.NeedleCents())) + " cents" : QString();
+  if (!ShowsNote(model_.State())) return {};
+  // A tenth of a cent, from the needle as drawn: the text, the needle and the lit marker
+  // agree at the edges of the in-tune zone.
+  const double tenths = std::round(10 * ShownCents()) / 10;
+  const QString number = QLocale().toString(std::abs(tenths), 'f', 1);
+  return (tenths > 0 ? "+" : tenths < 0 ? "-" : "") + number + " cents";
 }
 
 QString MeterDisplay::FrequencyText() const {
@@ -93,7 +98,7 @@ double MeterDisplay::ShownCents() const { return std::round(4 * model_.NeedleCen
 QFont MeterDisplay::NoteFont() const { return PixelFont(font(), 64); }
 
 bool MeterDisplay::MarkerLit(TuneZone zone) const {
-  return IsCurrent(model_.State()) && model_.Zone() == zone;
+  return IsCurrent(model_.State()) && ZoneOf(ShownCents()) == zone;
 }
 
 QPointF MeterDisplay::Pivot() const { return {width() / 2.0, kScaleTop + kScaleRadius}; }
@@ -157,7 +162,7 @@ QString MeterDisplay::PartPicture(Part part) const {
              QString::asprintf(" %.2f %.2f", needle.p2().x(), needle.p2().y());
     }
     case kMarkers:
-      return shade + QString::number(static_cast<int>(model_.Zone())) + CentsText();
+      return shade + QString::number(static_cast<int>(ZoneOf(ShownCents()))) + CentsText();
     case kFrequency:
       return shade + FrequencyText();
     case kStrobe:
