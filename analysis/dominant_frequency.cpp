@@ -104,6 +104,6 @@ double PitchAnalysis::DominantFrequency(const std::vector<std::int16_t>& mInputS
                            ? std::clamp(frequency, kLowestFrequency, kHighestFrequency)
                            : frequency;
   NoReadingReason = NoReading::None;
-  if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(named));
+  if (SetTuningCaption) SetTuningCaption("Tuning: " + Tuning(named, ReferencePitch));
   return named;
 }

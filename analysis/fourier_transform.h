@@ -56,6 +56,8 @@ class PitchAnalysis {
   std::array<double, 2> PeakPhase{0.0, 0.0};
   std::int32_t PeakBin = 0;
   bool PeakInRange = false;
+  // The pitch of A4 the tuning caption is counted from.
+  double ReferencePitch = 440.0;
 
   // Receives the tuning caption ("Tuning: +5") for every in-range block.
   std::function<void(const std::string& caption)> SetTuningCaption;

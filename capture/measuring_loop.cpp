@@ -86,6 +86,8 @@ void MeasuringLoop::CaptureLoop() {
     if (hWaveIn == 0) return;
     waveInput_.UnprepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
 
+    // The reference pitch may change while measuring: it counts from the next block.
+    pipeline.SetReferencePitch(view_.ReferencePitch());
     view_.ShowReading(pipeline.Read(Samples_, BitReversedIndex_, waveInput_.LastBufferPosition(hWaveIn)));
 
     view_.ProcessPendingEvents();

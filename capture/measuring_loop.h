@@ -28,6 +28,8 @@ class MeasuringView {
   // One block's reading, whole: its captions change together.
   virtual void ShowReading(const BlockReading& reading) = 0;
   virtual char DecimalSeparator() const = 0;  // the user's locale
+  // The pitch of A4 the notes and tunings are named for, read for every block.
+  virtual double ReferencePitch() const { return 440.0; }
   virtual void ProcessPendingEvents() = 0;
   // A message with an OK button only, no icon, the application's title as caption.
   virtual void ShowMessage(const std::string& text) = 0;

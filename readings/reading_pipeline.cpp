@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readings/reading_pipeline.h"
 
-#include <cmath>
-
 #include "analysis/note_naming.h"
 #include "readings/result_captions.h"
 
@@ -10,6 +8,8 @@ ReadingPipeline::ReadingPipeline(std::int32_t sampleRate, char decimalSeparator)
     : sampleRate_(sampleRate), decimalSeparator_(decimalSeparator), hum_(sampleRate) {
   analysis_.SetTuningCaption = [this](const std::string& caption) { tuningCaption_ = caption; };
 }
+
+void ReadingPipeline::SetReferencePitch(double pitchA4) { analysis_.ReferencePitch = pitchA4; }
 
 BlockReading ReadingPipeline::Read(std::vector<std::int16_t>& samples,
                                    const std::vector<std::int32_t>& bitReversalTable,
@@ -25,11 +25,11 @@ BlockReading ReadingPipeline::Read(std::vector<std::int16_t>& samples,
   reading.seconds = static_cast<double>(N) / sampleRate_;
   reading.frequency = analysis_.DominantFrequency(samples, bitReversalTable, sampleRate_);
   reading.frequencyCaption = FrequencyCaption(reading.frequency, decimalSeparator_);
-  reading.noteCaption = NoteCaptionUpdate(reading.frequency, lastNoteWritten_);
+  const double pitchA4 = analysis_.ReferencePitch;
+  reading.noteCaption = NoteCaptionUpdate(reading.frequency, lastNoteWritten_, pitchA4);
   reading.tuningCaption = std::move(tuningCaption_);
   reading.reason = analysis_.NoReadingReason;
-  reading.noteNumber = GetMIDINoteNumber(reading.frequency);
-  if (reading.noteNumber >= 0)
-    reading.cents = 1200.0 * std::log2(reading.frequency / 440.0) - 100.0 * (reading.noteNumber - 69);
+  reading.noteNumber = GetMIDINoteNumber(reading.frequency, pitchA4);
+  if (reading.noteNumber >= 0) reading.cents = CentsFromNote(reading.frequency, reading.noteNumber, pitchA4);
   return reading;
 }

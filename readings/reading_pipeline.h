@@ -24,6 +24,8 @@ class ReadingPipeline {
   BlockReading Read(std::vector<std::int16_t>& samples, const std::vector<std::int32_t>& bitReversalTable,
                     std::optional<std::uint64_t> position);
 
+  // The pitch of A4 that names the notes and their cents, 440 Hz unless set.
+  void SetReferencePitch(double pitchA4);
   // The analysis, for its settings (the decision and its thresholds).
   PitchAnalysis& Analysis() { return analysis_; }
 

@@ -17,8 +17,9 @@ std::string FrequencyCaption(double frequency, char decimalSeparator) {
   return "Frequency: " + value;
 }
 
-std::optional<std::string> NoteCaptionUpdate(double frequency, std::string& lastNoteWritten) {
-  const std::string note = Note_Octave(GetMIDINoteNumber(frequency));
+std::optional<std::string> NoteCaptionUpdate(double frequency, std::string& lastNoteWritten,
+                                             double pitchA4) {
+  const std::string note = Note_Octave(GetMIDINoteNumber(frequency, pitchA4));
   if (note == kOutOfRange || note == lastNoteWritten) return std::nullopt;
   lastNoteWritten = note;
   return "Note: " + note;

@@ -14,5 +14,6 @@ std::string FrequencyCaption(double frequency, char decimalSeparator = '.');
 
 // The caption for the note label after a block at `frequency`: "Note: A4" when the note
 // is in range and differs from the one last written (which is then remembered);
-// nothing when the label is to keep its text.
-std::optional<std::string> NoteCaptionUpdate(double frequency, std::string& lastNoteWritten);
+// nothing when the label is to keep its text. The note is named for the reference pitch.
+std::optional<std::string> NoteCaptionUpdate(double frequency, std::string& lastNoteWritten,
+                                             double pitchA4 = 440.0);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "analysis/fundamental_threshold_names.h"
+#include "analysis/note_naming.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (isOption && argument == "--csv") {
       line.csv = true;
     } else if (isOption && (TakesValue(argument, "--threshold") || TakesValue(argument, "--points") ||
-                            TakesValue(argument, "--decision"))) {
+                            TakesValue(argument, "--decision") || TakesValue(argument, "--a4"))) {
       const std::string_view option = argument.substr(0, argument.find('='));
       std::string_view value;
       if (argument != option) {
@@ -84,6 +85,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       }
       if (option == "--threshold") {
         if (const auto problem = SetThreshold(line.thresholds, value)) return Refused(*problem);
+        continue;
+      }
+      if (option == "--a4") {
+        const auto pitch = PitchA4FromText(value);
+        if (!pitch) return Refused("invalid reference pitch '" + std::string(value) + "' (400.0 to 480.0 Hz)");
+        line.pitchA4 = *pitch;
         continue;
       }
       if (option == "--decision") {
@@ -118,6 +125,9 @@ std::string HelpText() {
          "Consecutive blocks of N samples are analysed; an incomplete last block is not.\n"
          "\n"
          "      --points=N   block size in samples: 1024, 2048 or 4096 (default 4096)\n"
+         "      --a4=HZ      the reference pitch A4 in hertz, 400.0 to 480.0, taken to\n"
+         "                     a tenth of a hertz (default 440.0); the notes and the\n"
+         "                     tunings are named for it, the frequencies stay in hertz\n"
          "      --csv        comma-separated values with a header line, the unrounded\n"
          "                     frequency in hertz and why a block gave no reading\n"
          "      --decision=rules|scored\n"

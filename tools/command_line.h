@@ -20,6 +20,7 @@ struct CommandLine {
   bool csv = false;
   FundamentalThresholds thresholds;  // the defaults, less any --threshold NAME=VALUE
   Decision decision = Decision::Rules;
+  double pitchA4 = 440.0;  // the reference pitch the notes and tunings are named for
   std::string file;   // "-" is standard input
   std::string error;  // what is wrong with the command line, for Action::Refuse
 };

@@ -3,7 +3,7 @@
 // three result labels would show for it. Same analysis, same captions, same rules for
 // when a label keeps its text as the window's measuring loop.
 //
-//   corvandel-analyze [--points 1024|2048|4096] [--csv] [--threshold NAME=VALUE] FILE
+//   corvandel-analyze [--points 1024|2048|4096] [--a4 HZ] [--csv] [--threshold NAME=VALUE] FILE
 //
 // The recording is analysed as it is read, so a pipe works and memory stays flat.
 #include <cerrno>
@@ -75,6 +75,7 @@ int Analyse(const CommandLine& line) {
   ReadingPipeline pipeline(sampleRate);
   pipeline.Analysis().Thresholds = line.thresholds;
   pipeline.Analysis().FundamentalDecision = line.decision;
+  pipeline.SetReferencePitch(line.pitchA4);
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
   std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);

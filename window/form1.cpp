@@ -9,13 +9,16 @@
 #include <exception>
 
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 
 #include "capture/measuring_loop.h"
 #include "window/auto_size_label.h"
 #include "window/form1_measuring_view.h"
 #include "window/back_color.h"
 #include "window/message_service.h"
+#include "window/meter/meter_panel.h"
 #include "window/push_button.h"
+#include "window/reference_pitch_setting.h"
 #include "window/skin_framework.h"
 #include "window/twips.h"
 
@@ -65,7 +68,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
   setWindowTitle("Form1");
   setFont(WindowFont(9));
   SetBackColor(this, Qt::white);
-  setFixedSize(TwipsToPixels(8040), TwipsToPixels(5685));
+  // The original client area is 8040 twips wide; the meter panel widens it, never heightens it.
+  setFixedSize(TwipsToPixels(11880), TwipsToPixels(5685));
   CreateControls();
   connect(lstNumberofPoints, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row < 0) return;
@@ -79,6 +83,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
   measuringView_ = std::make_unique<Form1MeasuringView>(*this);
   Measuring = std::make_unique<MeasuringLoop>(services_.waveInput, *measuringView_, Samples, BitReversedIndex);
   connect(PushButton2, &PushButton::Click, this, &Form1::PushButton2_Click);
+  connect(Meter, &MeterPanel::ReferencePitchChanged, this,
+          [this](double pitchA4) { StoreReferencePitch(services_.settings, pitchA4); });
   SkinFramework1 = new SkinFramework(this);
   WirePointerFeedback();
 }
@@ -111,9 +117,14 @@ void Form1::CreateControls() {
   buttonColours.setColor(QPalette::ButtonText, QApplication::palette().color(QPalette::ButtonText));
   PushButton2->setPalette(buttonColours);
 
+  Meter = new MeterPanel(this);
+  Meter->setGeometry(TwipsRect(8040, 120, 3720, 5445));
+  SetBackColor(Meter, Qt::white);
+
   setTabOrder(Text1, lstAudioDevices);
   setTabOrder(lstAudioDevices, lstNumberofPoints);
   setTabOrder(lstNumberofPoints, PushButton2);
+  setTabOrder(PushButton2, Meter->ReferencePitchBox());
   Text1->setFocus();  // the first focus goes below the visible area
 }
 
@@ -129,7 +140,7 @@ void Form1::showEvent(QShowEvent* event) {
 
 std::vector<QWidget*> Form1::Controls() const {
   return {Text1,   Frame3,  lstNumberofPoints, Frame2,          lblFrequency,
-          lblTuning, lblNote, Frame1,            lstAudioDevices, PushButton2};
+          lblTuning, lblNote, Frame1,            lstAudioDevices, PushButton2, Meter};
 }
 
 bool Form1::ProgramEnded() const { return programEnded_; }

@@ -17,6 +17,7 @@ class AutoSizeLabel;
 class Form1MeasuringView;
 class MeasuringLoop;
 class MessageService;
+class MeterPanel;
 class PushButton;
 class QGroupBox;
 class QLineEdit;
@@ -56,6 +57,8 @@ class Form1 : public QWidget {
   QListWidget* lstAudioDevices;
   PushButton* PushButton2;
   SkinFramework* SkinFramework1;  // the skin engine; ApplySkin attaches the window to it
+  // Beside the original content, to its right: the meter and the reference pitch.
+  MeterPanel* Meter;
 
   // Shared with the measuring loop, which hands them to the analysis.
   std::vector<std::int32_t> BitReversedIndex;
@@ -74,7 +77,8 @@ class Form1 : public QWidget {
   std::int16_t MousePointer() const;
   void SetMousePointer(std::int16_t mode);
 
-  // The controls in creation order (the visible ones; the engine is no widget).
+  // The controls in creation order (the visible ones; the engine is no widget), the
+  // meter panel last.
   std::vector<QWidget*> Controls() const;
 
   // Runs once before the window is first shown; failures go to the error dialog.

@@ -12,7 +12,9 @@
 #include "window/hand_cursor.h"
 #include "window/known_settings.h"
 #include "window/message_service.h"
+#include "window/meter/meter_panel.h"
 #include "window/program_files.h"
+#include "window/reference_pitch_setting.h"
 #include "window/settings_store.h"
 #include "window/skin.h"
 
@@ -35,6 +37,8 @@ void Form1::Form_Load() {
   steps.Run(130, [&] { lstNumberofPoints->addItem("2048"); });
   steps.Run(132, [&] { lstNumberofPoints->addItem("4096"); });
   steps.Run(134, [&] { SelectStoredNumberOfPoints(); });
+  // Never fails: a bad stored value gives the standard pitch.
+  Meter->SetReferencePitch(StoredReferencePitch(services_.settings));
   steps.Run(136, [&] { FillDeviceList(); });
 }
 

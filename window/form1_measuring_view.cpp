@@ -8,6 +8,7 @@
 #include "window/auto_size_label.h"
 #include "window/form1.h"
 #include "window/message_service.h"
+#include "window/meter/meter_panel.h"
 #include "window/push_button.h"
 
 namespace {
@@ -35,9 +36,9 @@ std::string Form1MeasuringView::NumberOfPointsText() const {
 
 void Form1MeasuringView::SetNumberOfPointsEnabled(bool enabled) {
   form_.lstNumberofPoints->setEnabled(enabled);
+  // The list is disabled exactly while measuring: from the start to the stop.
+  form_.Meter->SetMeasuring(!enabled);
 }
-
-void Form1MeasuringView::ShowReading(const BlockReading& reading) { pacing_.Offer(reading); }
 
 void Form1MeasuringView::ShowCaptions(const BlockReading& reading) {
   form_.lblFrequency->SetCaption(Text(reading.frequencyCaption));
@@ -48,6 +49,14 @@ void Form1MeasuringView::ShowCaptions(const BlockReading& reading) {
 char Form1MeasuringView::DecimalSeparator() const {
   const QString point = QLocale().decimalPoint();
   return point.size() == 1 && point.at(0).unicode() < 128 ? static_cast<char>(point.at(0).unicode()) : '.';
+}
+
+double Form1MeasuringView::ReferencePitch() const { return form_.Meter->ReferencePitch(); }
+
+// The meter smooths every block's reading; the labels show the newest, paced.
+void Form1MeasuringView::ShowReading(const BlockReading& reading) {
+  form_.Meter->ShowReading(reading, MeterClock::now());
+  pacing_.Offer(reading);
 }
 
 void Form1MeasuringView::ProcessPendingEvents() { QCoreApplication::processEvents(); }

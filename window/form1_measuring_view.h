@@ -18,8 +18,9 @@ class Form1MeasuringView : public MeasuringView {
   std::int16_t SelectedDeviceIndex() const override;
   std::string NumberOfPointsText() const override;
   void SetNumberOfPointsEnabled(bool enabled) override;
-  void ShowReading(const BlockReading& reading) override;
   char DecimalSeparator() const override;
+  double ReferencePitch() const override;
+  void ShowReading(const BlockReading& reading) override;
   void ProcessPendingEvents() override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const ErrorReport& report) override;

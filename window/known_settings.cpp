@@ -3,8 +3,10 @@
 
 #include <array>
 
+#include "analysis/note_naming.h"
 #include "analysis/numeric.h"
 #include "window/form1.h"
+#include "window/reference_pitch_setting.h"
 
 namespace {
 
@@ -20,14 +22,7 @@ bool IsNumberOfPointsPosition(const std::string& text) {
 }
 
 // Hertz as decimal text, within the range the tuner offers for A4.
-bool IsReferencePitch(const std::string& text) {
-  try {
-    const double hertz = TextToNumber(text);
-    return hertz >= 400.0 && hertz <= 480.0;
-  } catch (const RuntimeError&) {
-    return false;
-  }
-}
+bool IsReferencePitch(const std::string& text) { return PitchA4FromText(text).has_value(); }
 
 constexpr std::array<KnownSetting, 2> kKnownSettings{{
     {kNumberOfPointsKey, IsNumberOfPointsPosition},

@@ -8,8 +8,6 @@
 #include <span>
 #include <string>
 
-inline constexpr const char* kReferencePitchKey = "ReferencePitchA4";
-
 struct KnownSetting {
   const char* key;
   bool (*usable)(const std::string& text);

@@ -26,6 +26,8 @@
 #include "tuning_readings.h"
 #include "window/auto_size_label.h"
 #include "window/form1.h"
+#include "window/meter/meter_display.h"
+#include "window/meter/meter_panel.h"
 #include "window/push_button.h"
 #include "window/settings_store.h"
 
@@ -43,6 +45,7 @@ struct Sighting {
   QString note;
   QString tuning;
   bool heard;  // the frequency label shows something other than silence
+  QString meterNote;  // the note the meter panel shows ("" at rest)
 };
 
 // Runs `action` in the next event processing, that is inside the measuring loop once it
@@ -95,9 +98,10 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
     const QString note = form.lblNote->Caption();
     const QString tuning = form.lblTuning->Caption();
     const bool heard = frequency.startsWith("Frequency: ") && frequency != "Frequency: 0";
+    const QString meterNote = form.Meter->Display()->NoteText();
     if (sightings.empty() || sightings.back().note != note || sightings.back().tuning != tuning ||
-        sightings.back().heard != heard)
-      sightings.push_back({static_cast<double>(sincePlaying.elapsed()) / 1000.0, note, tuning, heard});
+        sightings.back().heard != heard || sightings.back().meterNote != meterNote)
+      sightings.push_back({static_cast<double>(sincePlaying.elapsed()) / 1000.0, note, tuning, heard, meterNote});
   });
   bool stopPressed = false;
   const auto pressStop = [&] {
@@ -155,11 +159,17 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
   double timeLine = named[0];
   for (int string = 1; string < 6; ++string) timeLine = std::min(timeLine, named[string] - 2.0 * string);
 
-  // The note label at a moment of the recording.
+  // The note label, or the meter's note, at a moment of the recording.
   const auto noteAt = [&](double seconds) {
     QString note;
     for (const Sighting& s : sightings)
       if (s.seconds <= timeLine + seconds) note = s.note;
+    return note;
+  };
+  const auto meterNoteAt = [&](double seconds) {
+    QString note;
+    for (const Sighting& s : sightings)
+      if (s.seconds <= timeLine + seconds) note = s.meterNote;
     return note;
   };
   std::vector<int> magnitudes;
@@ -167,19 +177,23 @@ TEST(EndToEnd, NamesEachOpenStringInTurnFromTheSoundServer) {
     const QString expected = QString("Note: ") + notes[string];
     const double onset = 2.0 * string;
     EXPECT_LT(named[string], timeLine + onset + 1.5) << notes[string] << " named late";
-    // While the string sounds on, the label names it.
+    // While the string sounds on, the label names it, and so does the meter.
     int right = 0;
+    int meterRight = 0;
     int moments = 0;
     QString wrong;  // what showed instead, for the failure message
     for (double t = onset + 0.6; t < onset + 1.9; t += 0.05, ++moments) {
       const QString shown = noteAt(t);
       right += shown == expected;
+      meterRight += meterNoteAt(t) == notes[string];
       if (shown != expected) wrong += QString(" %1 s: %2;").arg(t - onset, 0, 'f', 2).arg(shown);
     }
+    EXPECT_GE(meterRight, moments * 9 / 10) << notes[string] << " shown by the meter only " << meterRight
+                                            << " of " << moments;
     EXPECT_GE(right, moments * 9 / 10) << notes[string] << " shown only " << right << " of " << moments
                                        << ", after its onset at" << wrong.toStdString();
-    std::printf("%s named %.2f s after its onset, shown %d of %d moments of its sustain\n",
-                notes[string], named[string] - timeLine - onset, right, moments);
+    std::printf("%s named %.2f s after its onset, shown %d of %d moments of its sustain (the meter: %d)\n",
+                notes[string], named[string] - timeLine - onset, right, moments, meterRight);
     for (const Sighting& s : sightings)
       if (s.note == expected && s.seconds > timeLine + onset + 0.3 && s.seconds < timeLine + onset + 1.8)
         magnitudes.push_back(CentsOff(s.tuning));

@@ -124,6 +124,29 @@ TEST_F(AnalyzeTool, AThresholdSetByNameSteersTheDecisionAndTheReasonIsGiven) {
   for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(lines[i].ends_with(",no-clear-period")) << lines[i];
 }
 
+// The note and tuning are named for the reference pitch; the frequency stays in hertz.
+TEST_F(AnalyzeTool, NamesNotesForTheReferencePitch) {
+  const auto wav = WriteWav("a442.wav", 44100, 1, 3 * 4096, [](int i, int) { return Tone(442, 8000, i, 44100); });
+  const auto frequencies = [](const std::string& line) { return line.substr(0, line.find(",\"Note")); };
+  const auto standard = Lines(Analyze("--csv " + wav.string()).out);
+  ASSERT_EQ(standard.size(), 4u);
+  const struct { const char* options; const char* note; const char* tuning; } cases[] = {
+      {"", "Note: A4", "Tuning: +8"},          {"--a4 440", "Note: A4", "Tuning: +8"},
+      {"--a4 442", "Note: A4", "Tuning: 0"},   {"--a4=442.0", "Note: A4", "Tuning: 0"},
+      {"--a4 432", "Note: A4", "Tuning: +40"}, {"--a4 415", "Note: Bb4", "Tuning: +9"}};
+  for (const auto& c : cases) {
+    const ToolRun run = Analyze(std::string(c.options) + " --csv " + wav.string());
+    ASSERT_EQ(run.status, 0) << c.options << ": " << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), standard.size()) << c.options;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      EXPECT_EQ(frequencies(lines[i]), frequencies(standard[i])) << c.options;
+      EXPECT_NE(lines[i].find(std::string(",\"") + c.note + "\",\"" + c.tuning + "\","), std::string::npos)
+          << c.options << ": " << lines[i];
+    }
+  }
+}
+
 // The labels follow the window's rules: they start bare, the note label keeps its text
 // through silence, the tuning label too, while the frequency reads 0.
 TEST_F(AnalyzeTool, LabelsStartBareAndKeepTheirTextThroughSilence) {
@@ -219,11 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"points_not_offered", "", "--points 1000 FILE", 2, "'1000'"},
                       BadInput{"points_not_a_number", "", "--points=many FILE", 2, "'many'"},
                       BadInput{"points_without_value", "", "--csv FILE --points", 2, "requires an argument"},
+                      BadInput{"a4_below_range", "", "--a4 399.9 FILE", 2, "'399.9' (400.0 to 480.0 Hz)"},
+                      BadInput{"a4_above_range", "", "--a4=880 FILE", 2, "'880'"},
+                      BadInput{"a4_not_a_number", "", "--a4 concert FILE", 2, "'concert'"},
+                      BadInput{"a4_without_value", "", "FILE --a4", 2, "'--a4' requires an argument"},
                       BadInput{"unknown_option", "", "--fast FILE", 2, "unrecognized option '--fast'"},
                       BadInput{"unknown_threshold", "", "--threshold loudness=1 FILE", 2, "unknown threshold 'loudness'"},
                       BadInput{"threshold_not_a_number", "", "--threshold=noteDepth=deep FILE", 2, "invalid value 'deep'"},
                       BadInput{"threshold_without_value", "", "--threshold noteDepth FILE", 2, "NAME=VALUE"},
                       BadInput{"unknown_decision", "", "--decision=best FILE", 2, "invalid decision 'best'"},
+                      BadInput{"option_with_a4_prefix", "", "--a44 FILE", 2, "unrecognized option '--a44'"},
                       BadInput{"no_file", "", "--csv", 2, "missing file operand"},
                       BadInput{"two_files", "", "FILE FILE", 2, "extra operand"}),
     [](const auto& test) { return std::string(test.param.name); });
@@ -330,7 +358,7 @@ TEST_F(AnalyzeTool, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.err, "");
   EXPECT_TRUE(help.out.starts_with("Usage: corvandel-analyze [OPTION]... FILE\n")) << help.out;
-  for (const char* option : {"--points", "--csv", "--help", "--version"})
+  for (const char* option : {"--points", "--a4", "--csv", "--help", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   const ToolRun version = Analyze("--version");
   EXPECT_EQ(version.status, 0);

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring through the real window: presses and close requests arrive through the
 // event queue, as a person's do, and are handled inside the loop's event processing.
+#include <QDoubleSpinBox>
 #include <QListWidget>
 #include <QTimer>
 
 #include "capture/measuring_loop.h"
 #include "support/queued_press.h"
 #include "window/auto_size_label.h"
+#include "window/meter/meter_display.h"
+#include "window/meter/meter_panel.h"
 #include "window/push_button.h"
 #include "window_test_support.h"
 
@@ -54,6 +57,34 @@ TEST_F(MeasuringWindowTest, APressDuringMeasuringStopsItAndTheLabelsKeepTheResul
   EXPECT_TRUE(form->lblTuning->Caption().startsWith("Tuning: ")) << form->lblTuning->Caption().toStdString();
   EXPECT_FALSE(waveInput->DeviceOpen());
   EXPECT_TRUE(messages.messages.empty());
+}
+
+// The labels and the meter name the note for the reference pitch; the frequency label
+// stays in hertz. The meter runs from the start to the stop.
+TEST_F(MeasuringWindowTest, LabelsAndMeterNameTheNoteForTheReferencePitch) {
+  const struct { double pitchA4; const char* note; int cents; } cases[] = {
+      {440.0, "A4", 8}, {442.0, "A4", 0}, {415.0, "Bb4", 9}};
+  for (const auto& c : cases) {
+    UseDevice(SimulatedDevice::Tone(442, 9000));
+    auto form = ShownForm();
+    form->Meter->ReferencePitchBox()->setValue(c.pitchA4);
+    bool meterRan = false;
+    QTimer::singleShot(400, form.get(), [&] {
+      meterRan = form->Meter->Measuring();
+      PostPress(form->PushButton2);
+    });
+    PostPress(form->PushButton2);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Idle(*form));
+    EXPECT_TRUE(meterRan);
+    EXPECT_FALSE(form->Meter->Measuring());
+    EXPECT_EQ(form->lblNote->Caption().toStdString(), std::string("Note: ") + c.note) << c.pitchA4;
+    EXPECT_EQ(form->Meter->Display()->NoteText().toStdString(), c.note) << c.pitchA4;
+    // Within a cent or two: a block read under load may stray a little.
+    EXPECT_NEAR(form->lblTuning->Caption().mid(8).toInt(), c.cents, 2) << c.pitchA4;
+    EXPECT_NEAR(form->Meter->Display()->CentsText().split(' ')[0].toDouble(), c.cents, 2) << c.pitchA4;
+    EXPECT_TRUE(form->lblFrequency->Caption().startsWith("Frequency: 44")) << form->lblFrequency->Caption().toStdString();
+  }
 }
 
 TEST_F(MeasuringWindowTest, ACloseRequestWhileMeasuringKeepsTheWindowOpenAndASecondEndsIt) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include "window/auto_size_label.h"
+#include "window/meter/meter_panel.h"
 #include "window/push_button.h"
 #include "window_test_support.h"
 
@@ -155,7 +157,9 @@ TEST_F(WindowTest, WindowFramesAndLabelsAreWhiteAndTheButtonToo) {
 TEST_F(WindowTest, WindowHasAFixedClientAreaAndNoMaximiseButton) {
   auto form = MakeForm();
   EXPECT_EQ(form->windowTitle(), "Form1");
-  EXPECT_EQ(form->size(), QSize(536, 379));
+  // The original 536 x 379, widened for the meter panel to its right: it still fits an
+  // 800 x 600 screen.
+  EXPECT_EQ(form->size(), QSize(792, 379));
   EXPECT_EQ(form->minimumSize(), form->maximumSize());
   const Qt::WindowFlags flags = form->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -172,8 +176,8 @@ TEST_F(WindowTest, OpensCentredWithTheFocusInTheHiddenTextBoxAndTabsInDesignOrde
   EXPECT_EQ(form->frameGeometry().center(), form->screen()->availableGeometry().center());
 
   EXPECT_EQ(QApplication::focusWidget(), form->Text1);
-  const std::vector<QWidget*> tabOrder{form->lstAudioDevices, form->lstNumberofPoints,
-                                       form->PushButton2, form->Text1};
+  const std::vector<QWidget*> tabOrder{form->lstAudioDevices, form->lstNumberofPoints, form->PushButton2,
+                                       form->Meter->ReferencePitchBox(), form->Text1};
   for (QWidget* next : tabOrder) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
