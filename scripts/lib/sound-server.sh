@@ -12,7 +12,7 @@
 #                                 into the sink
 #   stop_private_sound_server     ends the player and the server, removes the folders
 
-sound_server_lib=$(dirname "${BASH_SOURCE[0]}")
+sound_server_lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 sound_server_kind=${CORVANDEL_SOUND_SERVER:-pulseaudio}
 case "$sound_server_kind" in
   pulseaudio) source "$sound_server_lib/pulseaudio-server.sh" ;;
