@@ -7,6 +7,7 @@
 # from the machine's sound cards, cameras and Bluetooth.
 
 sound_server_player=(pw-play --target tuner_feed)
+sound_server_recorder=(arecord -q -D default -f S16_LE -r 44100 -c 1 -t raw)  # through ALSA
 sound_server_play_once=()
 pipewire_helper_pids=()  # started after the server, ended before it
 
@@ -22,7 +23,7 @@ pipewire_wait_for() {
 
 pipewire_has() { pw-cli ls "$1" 2>/dev/null | grep -qF "$2"; }
 
-start_server() {
+sound_server_start() {
   local plugin
   plugin=$("$sound_server_lib/pipewire-alsa.sh") || {
     echo "ALSA's pipewire plugin is not at hand (scripts/lib/pipewire-alsa.sh)" >&2
@@ -78,11 +79,9 @@ start_server() {
     Spa:String:JSON >/dev/null
 }
 
-record_from_server() { arecord -q -D default -f S16_LE -r 44100 -c 1 -t raw; }
+sound_server_prepare_play_once() { sound_server_play_once=("${sound_server_player[@]}" "$1"); }
 
-prepare_to_play_once() { sound_server_play_once=("${sound_server_player[@]}" "$1"); }
-
-stop_server() {
+sound_server_stop() {
   local pid
   for pid in "${pipewire_helper_pids[@]}" "$sound_server_pid" "${pipewire_bus_pid:-}"; do
     [ -n "$pid" ] || continue

@@ -3,9 +3,10 @@
 # monitor is the default source, reached through ALSA's pulse plugin.
 
 sound_server_player=(paplay --device=tuner_feed)
+sound_server_recorder=(parecord --device=tuner_feed.monitor --raw)
 sound_server_play_once=()
 
-start_server() {
+sound_server_start() {
   export PULSE_RUNTIME_PATH="$sound_server_dir/runtime"
   export PULSE_STATE_PATH="$sound_server_dir/home"
   export PULSE_SERVER="unix:$sound_server_dir/runtime/native"
@@ -25,16 +26,14 @@ start_server() {
   pactl set-default-source tuner_feed.monitor
 }
 
-record_from_server() { parecord --device=tuner_feed.monitor --raw; }
-
 # The server plays the file from its own sample cache, so no client of its can fall
 # behind under load and stretch the recording.
-prepare_to_play_once() {
+sound_server_prepare_play_once() {
   pactl upload-sample "$1" played_once || return 1
   sound_server_play_once=(pactl play-sample played_once tuner_feed)
 }
 
-stop_server() {
+sound_server_stop() {
   [ -n "$sound_server_pid" ] || return 0
   kill "$sound_server_pid" 2>/dev/null || true
   wait "$sound_server_pid" 2>/dev/null || true

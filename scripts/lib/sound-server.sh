@@ -30,11 +30,11 @@ start_private_sound_server() {
   mkdir -p "$sound_server_dir/runtime" "$sound_server_dir/home"
   chmod 700 "$sound_server_dir/runtime"
   export XDG_RUNTIME_DIR="$sound_server_dir/runtime"
-  start_server || return 1
+  sound_server_start || return 1
   # The first stream after the server starts takes a second or two to flow; take that
   # wait here rather than in the tuner's first block: record until sound comes (a tenth
   # of a second of it), however long that takes under load, within ten seconds.
-  { timeout 10 record_from_server 2>/dev/null || true; } | head -c 8820 >/dev/null
+  { timeout 10 "${sound_server_recorder[@]}" 2>/dev/null || true; } | head -c 8820 >/dev/null
 }
 
 play_into_sound_server() {
@@ -46,7 +46,7 @@ play_into_sound_server() {
 
 play_once_command() {
   local file=$1 command=$sound_server_dir/play-once
-  prepare_to_play_once "$file" || return 1
+  sound_server_prepare_play_once "$file" || return 1
   printf '#!/usr/bin/env bash\nexec' > "$command"
   printf ' %q' "${sound_server_play_once[@]}" >> "$command"
   printf '\n' >> "$command"
@@ -63,7 +63,7 @@ stop_private_sound_server() {
   if [ -n "$sound_server_pid" ]; then
     kill -CONT "$sound_server_pid" 2>/dev/null || true  # a stopped server cannot end
   fi
-  stop_server
+  sound_server_stop
   sound_server_pid=""
   [ -n "$sound_server_dir" ] && rm -rf "$sound_server_dir"
   sound_server_dir=""
