@@ -14,15 +14,16 @@ import json
 import re
 from pathlib import Path
 
-# Qt's bundled code that Qt Core, Qt GUI, Qt Widgets and the Windows plugins hold in this
-# build, by attribution id. Left out: what belongs to other platforms (Android, macOS,
-# WebAssembly, XCB, Unix's forkfd, ARM's pixman), to features that are off (network, D-Bus,
-# Vulkan, OpenGL) and to the JPEG image plugin, which the program does not link.
+# Qt's bundled code that Qt Core, Qt GUI, Qt Widgets and the plugins linked in (Windows
+# platform, Vista style, and the GIF, ICO and JPEG image formats that a static Qt adds by
+# default) hold in this build, by attribution id. Left out: what belongs to other
+# platforms (Android, macOS, WebAssembly, XCB, Unix's forkfd, ARM's pixman) and to
+# features that are off (network, D-Bus, Vulkan, OpenGL).
 QT_PARTS = [
     "unicode-character-database", "unicode-cldr", "siphash",
     "doubleconversion", "easing", "tinycbor", "zlib", "pcre2", "pcre2-sljit",
     "blake2", "md4", "md5", "sha1", "sha3_endian", "sha3_keccak", "rfc6234",
-    "libpng", "freetype", "freetype-zlib", "freetype-bdf", "freetype-pcf", "harfbuzz-ng",
+    "libpng", "libjpeg", "freetype", "freetype-zlib", "freetype-bdf", "freetype-pcf", "harfbuzz-ng",
     "md4c", "icc-sRGB-color-profile", "grayraster", "smooth-scaling-algorithm",
     "xserverhelper", "aglfn",
 ]
@@ -123,8 +124,8 @@ that build this program, is published at {args.homepage}.
 "Corvandel Pitch Suite.exe" holds, linked in statically, the following work of others.
 Their licence texts are in the folder "licences".
 
-Qt {args.qt_version}: Qt Core, Qt GUI, Qt Widgets, the Windows platform plugin and the
-Windows Vista style plugin
+Qt {args.qt_version}: Qt Core, Qt GUI, Qt Widgets, the Windows platform plugin, the
+Windows Vista style plugin and the GIF, ICO and JPEG image plugins
   Built from Debian's qt6-base source package, version {args.qt_debian_version}
   (https://sources.debian.org/src/qt6-base/{args.qt_debian_version}/), with the one change
   in scripts/lib/qt-patches/ of the program's source.
@@ -141,6 +142,7 @@ Code of others that Qt holds:
 
   Portions of this software are copyright (c) {freetype_year} The FreeType Project
   (www.freetype.org). All rights reserved.
+  This software is based in part on the work of the Independent JPEG Group.
 
 MinGW-w64 {args.mingw_version}: the C run-time start-up code and winpthreads
   Licences: the Zope Public License 2.1, the MIT licence and others, file by file, as
