@@ -12,6 +12,7 @@
 #include "window/settings_store.h"
 
 int main(int argc, char* argv[]) {
+  CatchTerminationRequests();
   // Over X11, Qt's shared-memory window images make every repaint wait for the X server
   // to finish reading the last one: a round trip for each block measured, dearer for a
   // small caption than sending its pixels. A user's own choice stands.
@@ -21,13 +22,14 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationName(kProductTitle);  // until start-up shortens it
 
   std::unique_ptr<WaveInput> waveInput = CreateSystemWaveInput();
-  QSettingsStore settings(OpenUserSettings());
+  const std::unique_ptr<SettingsStore> settings = OpenUserSettings();
   DialogMessageService messages;
-  Form1 form(Form1Services{*waveInput, settings, messages,
+  Form1 form(Form1Services{*waveInput, *settings, messages,
                            QCoreApplication::applicationDirPath(), kProductTitle});
+  CloseOnTerminationRequests(form);
   form.Form_Load();
+  if (TerminationRequested()) return 0;  // asked to end while starting: as if closed at once
   if (form.ProgramEnded()) return 1;
   form.show();
-  CloseOnTerminationRequests(form);
   return QApplication::exec();
 }

@@ -8,8 +8,9 @@
 #include <chrono>
 #include <ctime>
 
+#include "analysis/fourier_transform.h"
 #include "capture/measuring_loop.h"
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 
 namespace {
 
@@ -23,10 +24,7 @@ class TimedView : public MeasuringView {
   std::int16_t SelectedDeviceIndex() const override { return 0; }
   std::string NumberOfPointsText() const override { return points_; }
   void SetNumberOfPointsEnabled(bool) override {}
-  std::string FrequencyText() const override { return frequency_; }
-  void SetFrequencyText(const std::string& caption) override { frequency_ = caption; }
-  void SetNoteText(const std::string&) override {}
-  void SetTuningText(const std::string&) override {}
+  void ShowReading(const BlockReading&) override {}
   char DecimalSeparator() const override { return '.'; }
   void ShowMessage(const std::string&) override {}
   void ShowError(const ErrorReport&) override {}
@@ -36,7 +34,6 @@ class TimedView : public MeasuringView {
 
  private:
   std::string caption_ = "Start";
-  std::string frequency_;
   std::string points_;
   std::chrono::steady_clock::time_point end_;
   MeasuringLoop*& loop_;
@@ -69,13 +66,12 @@ void MeasureFor(benchmark::State& state) {
     device.name = "Microphone";
     device.source = SimulatedDevice::Tone(196, 8000);
     Backend waveInput({device}, SimulatedWaveInput::Pacing::RealTime);
-    PitchAnalysis analysis;
     std::vector<std::int16_t> samples;
     const auto table = BitReversal(N / 2);
     MeasuringLoop* loop = nullptr;
     const auto start = std::chrono::steady_clock::now();
     TimedView view(std::to_string(N), start + measuringTime, loop);
-    MeasuringLoop measuring(waveInput, view, analysis, samples, table);
+    MeasuringLoop measuring(waveInput, view, samples, table);
     loop = &measuring;
     const double cpuBefore = ProcessCpuSeconds();
     measuring.PushButton2_Click();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/bounded_wave_input.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -8,6 +9,12 @@
 #include <thread>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What a Reset or Close after a stalled wait is given however long that wait was: enough
+// for a backend that answers at once.
+constexpr std::chrono::milliseconds kLeastPatience{100};
 
 struct Ticket {
   bool done = false;
@@ -131,6 +138,7 @@ MMResult BoundedWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
     backend->Close(opening->handle);
   };
   if (!worker_->Hand(open, release, patience_)) return kError;
+  stalledSince_.reset();
   if (opening->handle != 0) *handle = opening->handle;
   return opening->result;
 }
@@ -161,12 +169,21 @@ MMResult BoundedWaveInput::Close(HWaveIn handle) {
 MMResult BoundedWaveInput::Forward(std::function<MMResult(WaveInput&)> call) {
   auto result = std::make_shared<MMResult>(kError);
   const auto forward = [backend = backend_, result, call = std::move(call)] { *result = call(*backend); };
-  return worker_->Hand(forward, {}, patience_) ? *result : kError;
+  return worker_->Hand(forward, {}, PatienceLeft()) ? *result : kError;
+}
+
+std::chrono::milliseconds BoundedWaveInput::PatienceLeft() const {
+  if (!stalledSince_) return patience_;
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *stalledSince_);
+  return std::max(kLeastPatience, patience_ - waited);
 }
 
 bool BoundedWaveInput::WaitDone(HWaveIn handle, WaveHeader* header,
                                 std::chrono::milliseconds timeout) {
-  return backend_->WaitDone(handle, header, timeout);
+  const Clock::time_point began = Clock::now();
+  const bool done = backend_->WaitDone(handle, header, timeout);
+  stalledSince_ = done ? std::nullopt : std::optional(began);
+  return done;
 }
 
 std::optional<std::uint64_t> BoundedWaveInput::LastBufferPosition(HWaveIn handle) {

@@ -6,14 +6,23 @@
 // that such an Open opened after all is reset and closed when it returns. While an
 // abandoned call is still out, nothing waits on the stuck backend again: Open fails at
 // once, and Reset and Close are queued behind it and return at once.
+// A wait for a buffer (WaitDone) that ends without it counts too: the device has stopped,
+// perhaps because its sound system is stuck, and the Reset and Close that follow get only
+// what is left of the bound, counted from the start of that wait (a short while at the
+// least), so the caller waits on a stopped device about the bound in all.
 // The other calls only touch the backend's own bookkeeping and go straight through.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "capture/wave_input.h"
+
+// A stuck sound server may hold an open, a drop or a close for half a minute, and a
+// stalled driver likewise; the window's thread waits for none of them longer than this.
+inline constexpr std::chrono::milliseconds kSoundSystemPatience{2000};
 
 class BoundedWaveInput : public WaveInput {
  public:
@@ -40,8 +49,13 @@ class BoundedWaveInput : public WaveInput {
   struct Worker;
   // Reset or Close on the worker; kError when the caller stopped waiting.
   MMResult Forward(std::function<MMResult(WaveInput&)> call);
+  // How long the next Reset or Close may keep the caller.
+  std::chrono::milliseconds PatienceLeft() const;
 
   std::shared_ptr<Worker> worker_;
   std::shared_ptr<WaveInput> backend_;
   std::chrono::milliseconds patience_;
+  // The caller's own: when the last wait for a buffer began, if it ended without one;
+  // empty once a device opened since.
+  std::optional<std::chrono::steady_clock::time_point> stalledSince_;
 };

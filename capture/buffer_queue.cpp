@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/buffer_queue.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace {
 
 bool Usable(const WaveHeader* header, std::uint32_t size) {
@@ -11,20 +8,6 @@ bool Usable(const WaveHeader* header, std::uint32_t size) {
 }
 
 }  // namespace
-
-MMResult WriteDeviceCaps(std::string_view name, WaveInCaps* caps, std::uint32_t size) {
-  if (caps == nullptr) return kError;
-  WaveInCaps record;
-  record.wChannels = 1;
-  std::memcpy(record.szPname, name.data(), std::min(name.size(), sizeof record.szPname));
-  std::memcpy(caps, &record, std::min<std::size_t>(size, sizeof record));
-  return kNoError;
-}
-
-std::uint32_t ChosenDevice(std::uint32_t deviceId, std::uint32_t count) {
-  if (deviceId == kWaveMapper) return count > 0 ? 0 : count;
-  return std::min(deviceId, count);
-}
 
 MMResult BufferQueue::Prepare(WaveHeader* header, std::uint32_t size) {
   if (!Usable(header, size) || header->lpData == nullptr) return kError;
@@ -51,4 +34,13 @@ MMResult BufferQueue::Unprepare(WaveHeader* header, std::uint32_t size) const {
 void BufferQueue::GiveBack() {
   queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
   queued_ = nullptr;
+}
+
+bool BufferQueue::GiveNewestBlock(StreamHistory& history) {
+  if (queued_ == nullptr) return false;
+  const std::size_t wanted = queued_->dwBufferLength / sizeof(std::int16_t);
+  if (!history.TakeNewest(reinterpret_cast<std::int16_t*>(queued_->lpData), wanted)) return false;
+  queued_->dwBytesRecorded = static_cast<std::uint32_t>(wanted * sizeof(std::int16_t));
+  GiveBack();
+  return true;
 }

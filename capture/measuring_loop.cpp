@@ -3,20 +3,12 @@
 
 #include <utility>
 
-#include "analysis/mains_hum_filter.h"
 #include "analysis/numeric.h"
-#include "readings/result_captions.h"
+#include "readings/reading_pipeline.h"
 
-MeasuringLoop::MeasuringLoop(WaveInput& waveInput, MeasuringView& view, PitchAnalysis& analysis,
-                             std::vector<std::int16_t>& Samples,
+MeasuringLoop::MeasuringLoop(WaveInput& waveInput, MeasuringView& view, std::vector<std::int16_t>& Samples,
                              const std::vector<std::int32_t>& BitReversedIndex)
-    : waveInput_(waveInput),
-      view_(view),
-      analysis_(analysis),
-      Samples_(Samples),
-      BitReversedIndex_(BitReversedIndex) {
-  analysis_.SetTuningCaption = [this](const std::string& caption) { view_.SetTuningText(caption); };
-}
+    : waveInput_(waveInput), view_(view), Samples_(Samples), BitReversedIndex_(BitReversedIndex) {}
 
 void MeasuringLoop::PushButton2_Click() {
   HandlerSteps steps("PushButton2_Click", [this](const ErrorReport& r) { view_.ShowError(r); });
@@ -74,14 +66,10 @@ void MeasuringLoop::CaptureLoop() {
   // The list of sizes is disabled while measuring and the locale is the one the run
   // started in: both are read once, not for every block.
   const std::int32_t N = ToInt32(TextToNumber(view_.NumberOfPointsText()));
-  const char decimalSeparator = view_.DecimalSeparator();
   Samples_.assign(static_cast<std::size_t>(2 * N), 0);
-  std::string lastNoteWritten;
-  // Only this loop writes the frequency caption: what it shows is known without asking.
-  std::string frequencyShown = view_.FrequencyText();
   // The hum learnt from one block carries to the next where the device says where each
-  // block lies in its stream (what comes between blocks is dropped).
-  MainsHumFilter hum(kSampleRate);
+  // block lies in its stream.
+  ReadingPipeline pipeline(kSampleRate, view_.DecimalSeparator());
 
   for (bool firstBlock = true;; firstBlock = false) {
     WaveHeader.lpData = reinterpret_cast<char*>(Samples_.data());
@@ -98,17 +86,7 @@ void MeasuringLoop::CaptureLoop() {
     if (hWaveIn == 0) return;
     waveInput_.UnprepareHeader(hWaveIn, &WaveHeader, kWaveHeaderSize);
 
-    if (const auto position = waveInput_.LastBufferPosition(hWaveIn))
-      hum.Remove(Samples_.data(), static_cast<std::size_t>(N), *position);
-    else
-      hum.Forget();
-    const double frequency = analysis_.DominantFrequency(Samples_, BitReversedIndex_, kSampleRate);
-    std::string frequencyText = FrequencyCaption(frequency, decimalSeparator);
-    if (frequencyText != frequencyShown) {
-      view_.SetFrequencyText(frequencyText);
-      frequencyShown = std::move(frequencyText);
-    }
-    if (const auto noteText = NoteCaptionUpdate(frequency, lastNoteWritten)) view_.SetNoteText(*noteText);
+    view_.ShowReading(pipeline.Read(Samples_, BitReversedIndex_, waveInput_.LastBufferPosition(hWaveIn)));
 
     view_.ProcessPendingEvents();
     if (hWaveIn == 0) return;

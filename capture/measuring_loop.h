@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Start/Stop press and the measuring loop: open the chosen device, record one block
-// at a time into the one buffer, analyse it, show frequency, note and tuning, and let
-// pending window events run once per block (a second press or a close request stops
-// the device from inside that event processing). The window is reached only through
-// MeasuringView, so the loop runs the same under the real window and in tests.
+// The Start/Stop press and the measuring loop: open the chosen device, take one block at
+// a time into the one buffer (the newest the device has), read it, show its frequency,
+// note and tuning together, and let pending window events run once per block (a second
+// press or a close request stops the device from inside that event processing). The
+// window is reached only through MeasuringView, so the loop runs the same under the real
+// window and in tests.
 #pragma once
 
 #include <chrono>
@@ -11,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/handler_steps.h"
-#include "analysis/fourier_transform.h"
+#include "handlers/handler_steps.h"
 #include "capture/wave_input.h"
+#include "readings/block_reading.h"
 
 // What the loop reads and writes on the main window.
 class MeasuringView {
@@ -24,10 +25,8 @@ class MeasuringView {
   virtual std::int16_t SelectedDeviceIndex() const = 0;  // -1: none selected
   virtual std::string NumberOfPointsText() const = 0;    // "": none selected
   virtual void SetNumberOfPointsEnabled(bool enabled) = 0;
-  virtual std::string FrequencyText() const = 0;
-  virtual void SetFrequencyText(const std::string& caption) = 0;
-  virtual void SetNoteText(const std::string& caption) = 0;
-  virtual void SetTuningText(const std::string& caption) = 0;
+  // One block's reading, whole: its captions change together.
+  virtual void ShowReading(const BlockReading& reading) = 0;
   virtual char DecimalSeparator() const = 0;  // the user's locale
   virtual void ProcessPendingEvents() = 0;
   // A message with an OK button only, no icon, the application's title as caption.
@@ -44,8 +43,7 @@ class MeasuringLoop {
  public:
   // Samples and BitReversedIndex belong to the window, which rebuilds them whenever the
   // number of points is chosen; the loop re-creates Samples at every start.
-  MeasuringLoop(WaveInput& waveInput, MeasuringView& view, PitchAnalysis& analysis,
-                std::vector<std::int16_t>& Samples,
+  MeasuringLoop(WaveInput& waveInput, MeasuringView& view, std::vector<std::int16_t>& Samples,
                 const std::vector<std::int32_t>& BitReversedIndex);
 
   void PushButton2_Click();
@@ -70,7 +68,6 @@ class MeasuringLoop {
 
   WaveInput& waveInput_;
   MeasuringView& view_;
-  PitchAnalysis& analysis_;
   std::vector<std::int16_t>& Samples_;
   const std::vector<std::int32_t>& BitReversedIndex_;
   std::chrono::milliseconds stallAllowance_{1000};

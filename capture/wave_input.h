@@ -76,8 +76,9 @@ class WaveInput {
   virtual MMResult Open(HWaveIn* handle, std::uint32_t deviceId, const WaveFormatEx* format) = 0;
   virtual MMResult Start(HWaveIn handle) = 0;
   virtual MMResult PrepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) = 0;
-  // The buffer receives the next dwBufferLength bytes recorded after this call; then the
-  // driver side sets WHDR_DONE.
+  // The buffer receives the newest dwBufferLength bytes recorded, as soon as that many have
+  // come since the buffer given back before (so one unbroken stretch of sound, never sound
+  // older than the newest block); then the driver side sets WHDR_DONE.
   virtual MMResult AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) = 0;
   virtual MMResult UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) = 0;
   // Stops recording and gives back (marks done) the queued buffer.

@@ -9,6 +9,7 @@
 #include <string>
 
 struct BlockReading {
+  double seconds = 0.0;    // how long the block is
   double frequency = 0.0;  // hertz as analysed; 0: the block holds no clear note
   std::string frequencyCaption;              // "Frequency: 82.41", for every block
   std::optional<std::string> noteCaption;    // "Note: E2" when the note label changes

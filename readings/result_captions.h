@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The texts a measured block puts on the frequency and note labels, and when each label
-// changes. The measuring loop and the command-line analyser both use these, so a
-// recording reads as the window shows it. The tuning caption comes from the analysis
-// itself (PitchAnalysis::SetTuningCaption), for every block in the musical range.
+// The texts a measured block puts on the frequency and note labels, and when the note
+// label changes; the reading pipeline gives them to the measuring loop and the
+// command-line analyser alike. The tuning caption comes from the analysis itself
+// (PitchAnalysis::SetTuningCaption), for every block in the musical range.
 #pragma once
 
 #include <optional>

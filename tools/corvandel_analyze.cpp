@@ -15,9 +15,8 @@
 #include <vector>
 
 #include "analysis/fourier_transform.h"
-#include "analysis/mains_hum_filter.h"
 #include "analysis/numeric.h"
-#include "readings/result_captions.h"
+#include "readings/reading_pipeline.h"
 #include "tools/command_line.h"
 #include "tools/recording_reader.h"
 
@@ -73,10 +72,7 @@ int Analyse(const CommandLine& line) {
   std::string frequencyLabel = "Frequency:";
   std::string noteLabel = "Note:";
   std::string tuningLabel = "Tuning:";
-  std::string lastNoteWritten;
-  PitchAnalysis analysis;
-  MainsHumFilter hum(sampleRate);
-  analysis.SetTuningCaption = [&](const std::string& caption) { tuningLabel = caption; };
+  ReadingPipeline pipeline(sampleRate);
 
   // Only the first N samples of the 2N-sample buffer are ever filled, as in the window.
   std::vector<std::int16_t> buffer(2 * static_cast<std::size_t>(N), 0);
@@ -90,11 +86,13 @@ int Analyse(const CommandLine& line) {
     const double time = static_cast<double>(blocks * blockLength) / sampleRate;
     ++blocks;
     double frequency = 0.0;
-    hum.Remove(buffer.data(), blockLength, (blocks - 1) * blockLength);
     try {
-      frequency = analysis.DominantFrequency(buffer, table, sampleRate);
-      frequencyLabel = FrequencyCaption(frequency);
-      if (const auto note = NoteCaptionUpdate(frequency, lastNoteWritten)) noteLabel = *note;
+      // A recording is one unbroken stream: each block starts where the last one ended.
+      const BlockReading reading = pipeline.Read(buffer, table, (blocks - 1) * blockLength);
+      frequency = reading.frequency;
+      frequencyLabel = reading.frequencyCaption;
+      if (reading.noteCaption) noteLabel = *reading.noteCaption;
+      if (reading.tuningCaption) tuningLabel = *reading.tuningCaption;
     } catch (const RuntimeError& error) {
       // The window stops measuring after an error; a recording is better read to its end.
       std::fprintf(stderr, "%s: block at %.3f s: %s\n", kProgramName, time, error.Description().c_str());

@@ -77,8 +77,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     }
   });
   measuringView_ = std::make_unique<Form1MeasuringView>(*this);
-  Measuring = std::make_unique<MeasuringLoop>(services_.waveInput, *measuringView_, Analysis,
-                                              Samples, BitReversedIndex);
+  Measuring = std::make_unique<MeasuringLoop>(services_.waveInput, *measuringView_, Samples, BitReversedIndex);
   connect(PushButton2, &PushButton::Click, this, &Form1::PushButton2_Click);
   SkinFramework1 = new SkinFramework(this);
   WirePointerFeedback();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its controls by their names, its start-up, the FFT-size handler and
-// the device list, and the state the measuring loop and the analysis share.
+// the device list, and the buffers it shares with the measuring loop.
 #pragma once
 
 #include <QCursor>
@@ -57,8 +57,7 @@ class Form1 : public QWidget {
   PushButton* PushButton2;
   SkinFramework* SkinFramework1;  // the skin engine; ApplySkin attaches the window to it
 
-  // Shared with the measuring loop and the analysis.
-  PitchAnalysis Analysis;
+  // Shared with the measuring loop, which hands them to the analysis.
   std::vector<std::int32_t> BitReversedIndex;
   std::vector<std::int16_t> Samples;
 

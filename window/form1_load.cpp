@@ -2,7 +2,7 @@
 // Start-up of the main window, the FFT-size handler and the device list.
 #include <QListWidget>
 
-#include "analysis/handler_steps.h"
+#include "handlers/handler_steps.h"
 #include "analysis/numeric.h"
 #include "capture/device_list.h"
 #include "capture/wave_input.h"
@@ -10,6 +10,7 @@
 #include "window/app_title.h"
 #include "window/form1.h"
 #include "window/hand_cursor.h"
+#include "window/known_settings.h"
 #include "window/message_service.h"
 #include "window/program_files.h"
 #include "window/settings_store.h"
@@ -39,9 +40,7 @@ void Form1::Form_Load() {
 
 void Form1::SelectStoredNumberOfPoints() {
   const std::string stored = services_.settings.GetSetting(kNumberOfPointsKey, "0");
-  const std::int16_t position = ToInt16(TextToNumber(stored));
-  if (position < -1 || position >= lstNumberofPoints->count())
-    throw RuntimeError(ErrorText::InvalidPropertyValue);
+  const std::int16_t position = StoredNumberOfPointsPosition(stored, lstNumberofPoints->count());
   {
     // The handler runs here, inside this step, so its failures are this step's.
     const QSignalBlocker quiet(lstNumberofPoints);

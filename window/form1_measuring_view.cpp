@@ -15,6 +15,9 @@ QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), st
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 }  // namespace
 
+Form1MeasuringView::Form1MeasuringView(Form1& form)
+    : form_(form), pacing_(std::chrono::milliseconds(40), [this](const BlockReading& r) { ShowCaptions(r); }) {}
+
 std::string Form1MeasuringView::ButtonCaption() const { return Utf8(form_.PushButton2->Caption()); }
 
 void Form1MeasuringView::SetButtonCaption(const std::string& caption) {
@@ -34,24 +37,12 @@ void Form1MeasuringView::SetNumberOfPointsEnabled(bool enabled) {
   form_.lstNumberofPoints->setEnabled(enabled);
 }
 
-std::string Form1MeasuringView::FrequencyText() const { return Utf8(form_.lblFrequency->Caption()); }
+void Form1MeasuringView::ShowReading(const BlockReading& reading) { pacing_.Offer(reading); }
 
-void Form1MeasuringView::SetFrequencyText(const std::string& caption) {
-  ShowResult(form_.lblFrequency, Text(caption));
-}
-
-void Form1MeasuringView::SetNoteText(const std::string& caption) {
-  ShowResult(form_.lblNote, Text(caption));
-}
-
-void Form1MeasuringView::SetTuningText(const std::string& caption) {
-  ShowResult(form_.lblTuning, Text(caption));
-}
-
-void Form1MeasuringView::ShowResult(AutoSizeLabel* label, const QString& caption) {
-  if (caption == label->Caption()) return;  // an unchanged caption is not repainted at all
-  resultRepaints_.BeforeChange(label);
-  label->SetCaption(caption);
+void Form1MeasuringView::ShowCaptions(const BlockReading& reading) {
+  form_.lblFrequency->SetCaption(Text(reading.frequencyCaption));
+  if (reading.noteCaption) form_.lblNote->SetCaption(Text(*reading.noteCaption));
+  if (reading.tuningCaption) form_.lblTuning->SetCaption(Text(*reading.tuningCaption));
 }
 
 char Form1MeasuringView::DecimalSeparator() const {

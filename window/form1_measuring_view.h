@@ -1,36 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the measuring loop sees it: the button caption, the two lists,
-// the three result labels, the user's decimal separator, event processing and dialogs.
+// the result labels (each block's reading, at most 25 a second), the user's decimal
+// separator, event processing and dialogs.
 #pragma once
 
 #include "capture/measuring_loop.h"
-#include "window/caption_repaint_pacing.h"
+#include "window/reading_pacing.h"
 
-class AutoSizeLabel;
 class Form1;
-class QString;
 
 class Form1MeasuringView : public MeasuringView {
  public:
-  explicit Form1MeasuringView(Form1& form) : form_(form) {}
+  explicit Form1MeasuringView(Form1& form);
 
   std::string ButtonCaption() const override;
   void SetButtonCaption(const std::string& caption) override;
   std::int16_t SelectedDeviceIndex() const override;
   std::string NumberOfPointsText() const override;
   void SetNumberOfPointsEnabled(bool enabled) override;
-  std::string FrequencyText() const override;
-  void SetFrequencyText(const std::string& caption) override;
-  void SetNoteText(const std::string& caption) override;
-  void SetTuningText(const std::string& caption) override;
+  void ShowReading(const BlockReading& reading) override;
   char DecimalSeparator() const override;
   void ProcessPendingEvents() override;
   void ShowMessage(const std::string& text) override;
   void ShowError(const ErrorReport& report) override;
 
  private:
-  void ShowResult(AutoSizeLabel* label, const QString& caption);
+  // Sets the three labels' captions together, each sized to its text before anything is
+  // painted, so a paint never shows one block's caption beside another's or a cut one.
+  void ShowCaptions(const BlockReading& reading);
 
   Form1& form_;
-  CaptionRepaintPacing resultRepaints_{std::chrono::milliseconds(40)};  // 25 a second
+  ReadingPacing pacing_;
 };

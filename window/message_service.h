@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "analysis/handler_steps.h"
+#include "handlers/handler_steps.h"
 
 class QMessageBox;
 

@@ -2,8 +2,19 @@
 #include "window/settings_store.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QSettings>
 #include <QString>
+
+#include "window/known_settings.h"
+
+namespace {
+
+void WarnNotSaved(const QString& fileName) {
+  qWarning("Settings could not be saved to %s", qPrintable(fileName));
+}
+
+}  // namespace
 
 QSettingsStore::QSettingsStore(std::unique_ptr<QSettings> settings)
     : settings_(std::move(settings)) {}
@@ -34,16 +45,37 @@ void QSettingsStore::SaveSetting(const std::string& key, const std::string& valu
     saved = settings_->status() == QSettings::NoError && settings_->value(name) == text;
   }
   // The choice still holds for this run; only the next start will not see it.
-  if (!saved) qWarning("Settings could not be saved to %s", qPrintable(settings_->fileName()));
+  if (!saved) WarnNotSaved(settings_->fileName());
+}
+
+RunOnlySettingsStore::RunOnlySettingsStore(QString fileName) : fileName_(std::move(fileName)) {}
+
+std::string RunOnlySettingsStore::GetSetting(const std::string& key, const std::string& defaultValue) {
+  const auto found = values_.find(key);
+  return found == values_.end() ? defaultValue : found->second;
+}
+
+void RunOnlySettingsStore::SaveSetting(const std::string& key, const std::string& value) {
+  values_[key] = value;
+  WarnNotSaved(fileName_);
+}
+
+bool IsSettingsFileUsable(const QString& path) {
+  const QFileInfo info(path);
+  return !info.exists() || (info.isFile() && info.size() <= kMaxSettingsFileBytes);
 }
 
 void CarryOverSettings(QSettings& from, QSettings& to) {
   from.setFallbacksEnabled(false);
   to.setFallbacksEnabled(false);
   bool carried = false;
-  for (const QString& key : from.allKeys()) {
-    if (to.contains(key)) continue;
-    to.setValue(key, from.value(key));
+  for (const KnownSetting& setting : KnownSettings()) {
+    const QString key = setting.key;
+    const QVariant value = from.value(key);
+    if (to.contains(key) || value.typeId() != QMetaType::QString ||
+        !setting.usable(value.toString().toStdString()))
+      continue;
+    to.setValue(key, value);
     carried = true;
   }
   if (carried) to.sync();

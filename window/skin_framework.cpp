@@ -50,11 +50,20 @@ QString ReadSkinText(const QString& path) {
   return text;
 }
 
+// Qt reads CSS escapes, in names as in values ("u\72l(" is "url("), so a check of the
+// text as written could pass what Qt reads as something else. No skin needs an escape:
+// one backslash anywhere, comments included, refuses the skin.
+void RefuseEscapes(const QString& text) {
+  const qsizetype at = text.indexOf('\\');
+  if (at < 0) return;
+  throw RuntimeError("Skin file has a backslash on line " + std::to_string(text.left(at).count('\n') + 1) +
+                     ": escapes are not accepted");
+}
+
 // The full path of the regular file inside folder that reference names, or nothing.
 std::optional<QString> ImageInFolder(const QString& reference, const QString& folder) {
-  // Escapes and quotes could make Qt read another name than the one checked here.
-  if (folder.isEmpty() || reference.isEmpty() || reference.contains('\\') ||
-      reference.contains('"') || reference.contains('\''))
+  // Quotes could make Qt read another name than the one checked here.
+  if (folder.isEmpty() || reference.isEmpty() || reference.contains('"') || reference.contains('\''))
     return std::nullopt;
   const QFileInfo image(QDir(folder).absoluteFilePath(reference));
   if (!image.isFile()) return std::nullopt;
@@ -128,7 +137,11 @@ QVariant SkinFramework::Invoke(int dispatchId, CallKind kind, const std::vector<
 
 void SkinFramework::LoadSkin(const QString& path, const QString& variant) {
   if (!variant.isEmpty()) throw RuntimeError(ErrorText::InvalidCall);
-  const QString text = AnchorImageReferences(ReadSkinText(path), imageFolder_);
+  const QString read = ReadSkinText(path);
+  RefuseEscapes(read);
+  // Every url() of the text counts, one inside a comment too: the text is checked as a
+  // whole rather than as Qt's reading of it, which no second parser here could match.
+  const QString text = AnchorImageReferences(read, imageFolder_);
   QStringList lines = text.split('\n');
   if (lines.size() > 1 && lines.last().isEmpty()) lines.removeLast();  // the final line end
   if (lines.first().trimmed() != kSkinHeader)

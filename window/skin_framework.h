@@ -21,6 +21,8 @@
 // folder), relative to it or absolute; the skin is refused otherwise, so that the style
 // never makes Qt open a FIFO, a device or a file elsewhere. Each accepted url() is
 // rewritten to the file's full path, which keeps it independent of the working folder.
+// The check reads the text as written, a url() in a comment included; so that Qt cannot
+// read it otherwise, a skin may hold no backslash (CSS escapes), not even in a comment.
 #pragma once
 
 #include <QObject>

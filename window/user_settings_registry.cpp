@@ -4,8 +4,8 @@
 
 #include "window/settings_store.h"
 
-std::unique_ptr<QSettings> OpenUserSettings() {
-  return std::make_unique<QSettings>(
+std::unique_ptr<SettingsStore> OpenUserSettings() {
+  return std::make_unique<QSettingsStore>(std::make_unique<QSettings>(
       "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Harrowfen\\Corvandel Pitch Suite",
-      QSettings::NativeFormat);
+      QSettings::NativeFormat));
 }

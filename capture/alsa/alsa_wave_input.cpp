@@ -4,114 +4,53 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <poll.h>
 #include <thread>
 
+#include "capture/alsa/alsa_messages.h"
 #include "capture/bounded_wave_input.h"
 #include "capture/buffer_queue.h"
+#include "capture/device_list.h"
 #include "capture/system_wave_input.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
-constexpr unsigned kLatencyMicroseconds = 100000;  // the least; a period is a quarter of it
-constexpr int kRetryPauseMilliseconds = 2;
+// Sound comes a period at a time, and each period wakes the driver thread and a sound
+// server's client. An eighth of a block (never under 5.8 ms) lets a block be taken soon
+// after it has ended, and a server that hands over two periods at once still keeps the
+// blocks in turn (see StreamHistory); the buffer behind only has to outlast a late wake-up.
+constexpr snd_pcm_uframes_t kLeastPeriodFrames = 256;
+constexpr unsigned kBufferMicroseconds = 200000;
+// The history holds the largest block the loop asks for, and more.
+constexpr std::size_t kHistorySamples = 16384;
 
-void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
-// ALSA prints its own complaints (a missing card, an absent sound server) to stderr while
-// devices are probed and opened; the tuner has nothing to show them to. The handler is
-// process-wide, so it is set once, before the first call into ALSA.
-void SilenceAlsaMessages() {
-  static const bool silenced = (snd_lib_error_set_handler(IgnoreAlsaMessage), true);
-  (void)silenced;
+// Mono 16-bit PCM at the tuner's rate, periods of about `periodFrames` and a buffer of a
+// fifth of a second.
+bool ConfigureCapture(snd_pcm_t* pcm, snd_pcm_uframes_t periodFrames) {
+  snd_pcm_hw_params_t* params = nullptr;
+  snd_pcm_hw_params_alloca(&params);
+  snd_pcm_uframes_t period = periodFrames;
+  unsigned bufferTime = kBufferMicroseconds;
+  int direction = 0;
+  return snd_pcm_hw_params_any(pcm, params) >= 0 && snd_pcm_hw_params_set_rate_resample(pcm, params, 1) >= 0 &&
+         snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+         snd_pcm_hw_params_set_format(pcm, params, SND_PCM_FORMAT_S16_LE) >= 0 &&
+         snd_pcm_hw_params_set_channels(pcm, params, 1) >= 0 &&
+         snd_pcm_hw_params_set_rate(pcm, params, kRate, 0) >= 0 &&
+         snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferTime, &direction) >= 0 &&
+         snd_pcm_hw_params_set_period_size_near(pcm, params, &period, &direction) >= 0 &&
+         snd_pcm_hw_params(pcm, params) >= 0;
 }
 
-bool OpensForCapture(const std::string& pcmName) {
-  snd_pcm_t* pcm = nullptr;
-  if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
-    return false;
-  }
-  snd_pcm_close(pcm);
-  return true;
-}
-
-// Sound servers, converters and mixers: each only passes on what a card or the default
-// device records, so listing them would show the same microphone again.
-bool IsPassThroughPlugin(std::string_view name) {
-  static constexpr std::array<std::string_view, 17> kNames = {
-      "default", "sysdefault", "null",  "pulse",     "pipewire", "jack",
-      "oss",     "lavrate",    "samplerate", "speexrate", "speex", "upmix",
-      "vdownmix", "a52",       "dmix",  "dsnoop",    "usbstream"};
-  return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
-}
-
-std::string HintText(void* hint, const char* field) {
-  char* value = snd_device_name_get_hint(hint, field);
-  if (value == nullptr) return {};
-  std::string text(value);
-  std::free(value);
-  return text;
-}
-
-// A description over several lines ("card\ndevice") as one line.
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ',');
-  for (std::size_t comma = text.find(','); comma != std::string::npos;
-       comma = text.find(',', comma + 2)) {
-    text.insert(comma + 1, " ");
-  }
-  return text;
-}
-
-void AddCardDevices(std::vector<AlsaCaptureDevice>& list) {
-  snd_ctl_card_info_t* cardInfo = nullptr;
-  snd_pcm_info_t* pcmInfo = nullptr;
-  snd_ctl_card_info_malloc(&cardInfo);
-  snd_pcm_info_malloc(&pcmInfo);
-  for (int card = -1; snd_card_next(&card) == 0 && card >= 0;) {
-    snd_ctl_t* ctl = nullptr;
-    if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0) continue;
-    if (snd_ctl_card_info(ctl, cardInfo) == 0) {
-      const std::string cardId = snd_ctl_card_info_get_id(cardInfo);
-      const std::string cardName = snd_ctl_card_info_get_name(cardInfo);
-      for (int device = -1; snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0;) {
-        snd_pcm_info_set_device(pcmInfo, static_cast<unsigned>(device));
-        snd_pcm_info_set_subdevice(pcmInfo, 0);
-        snd_pcm_info_set_stream(pcmInfo, SND_PCM_STREAM_CAPTURE);
-        if (snd_ctl_pcm_info(ctl, pcmInfo) < 0) continue;  // no capture on this device
-        const std::string deviceName = snd_pcm_info_get_name(pcmInfo);
-        list.push_back({"plughw:CARD=" + cardId + ",DEV=" + std::to_string(device),
-                        deviceName.empty() || deviceName == cardName
-                            ? cardName
-                            : cardName + ": " + deviceName});
-      }
-    }
-    snd_ctl_close(ctl);
-  }
-  snd_pcm_info_free(pcmInfo);
-  snd_ctl_card_info_free(cardInfo);
-}
-
-void AddHintedDevices(std::vector<AlsaCaptureDevice>& list) {
-  void** hints = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &hints) < 0) return;
-  for (void** hint = hints; *hint != nullptr; ++hint) {
-    const std::string name = HintText(*hint, "NAME");
-    const std::string direction = HintText(*hint, "IOID");
-    // Names with arguments ("front:CARD=…") belong to a card, listed above.
-    if (name.empty() || name.find(':') != std::string::npos || IsPassThroughPlugin(name) ||
-        (!direction.empty() && direction != "Input")) {
-      continue;
-    }
-    const std::string description = HintText(*hint, "DESC");
-    list.push_back({name, description.empty() ? name : OneLine(description)});
-  }
-  snd_device_name_free_hint(hints);
+snd_pcm_uframes_t PeriodFrames(snd_pcm_t* pcm) {
+  snd_pcm_uframes_t buffer = 0;
+  snd_pcm_uframes_t period = 0;
+  return snd_pcm_get_params(pcm, &buffer, &period) == 0 && period > 0 ? period : kLeastPeriodFrames;
 }
 
 }  // namespace
@@ -124,22 +63,12 @@ std::string_view CutAtCharacter(std::string_view name, std::size_t limit) {
   return name.substr(0, cut);
 }
 
-std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices() {
-  SilenceAlsaMessages();
-  std::vector<AlsaCaptureDevice> candidates{{"default", "Default input"}};
-  AddCardDevices(candidates);
-  AddHintedDevices(candidates);
-  std::vector<AlsaCaptureDevice> list;
-  for (AlsaCaptureDevice& device : candidates) {
-    if (OpensForCapture(device.pcmName)) list.push_back(std::move(device));
-  }
-  return list;
-}
-
-// One open PCM and the driver thread that records into the queued buffer. The thread alone
-// uses the PCM between Open and Close; the queued buffer and the flags are shared under
-// the mutex, and the samples reach the caller's buffer only under it, so a buffer given
-// back by Reset is never written afterwards.
+// One open PCM and the driver thread that records from it. From the first buffer queued
+// after Start until Reset the thread reads the stream without a break, a short period at a
+// time, into the history; a queued buffer is given the newest block from it as soon as one
+// is there. The thread alone uses the PCM between Open and Close; the history, the queued
+// buffer and the flags are shared under the mutex, and the samples reach the caller's
+// buffer only under it, so a buffer given back by Reset is never written afterwards.
 class AlsaWaveInput::Recorder {
  public:
   explicit Recorder(snd_pcm_t* pcm) : pcm_(pcm), thread_([this] { Run(); }) {}
@@ -164,9 +93,9 @@ class AlsaWaveInput::Recorder {
     {
       std::lock_guard lock(mutex_);
       if (queue_.Add(header, size) != kNoError) return kError;
-      ++ticket_;
+      lastBufferStart_.reset();
+      GiveNewestBlock();  // the block may be there already
     }
-    // Woken after the unlock, the driver thread does not wake only to wait for the mutex.
     changed_.notify_all();
     return kNoError;
   }
@@ -203,19 +132,21 @@ class AlsaWaveInput::Recorder {
     changed_.notify_all();
   }
 
-  // While started the PCM runs without a break, so a stream (through a sound server,
-  // say) is set up once, not for every block. The thread reads only while a buffer is
-  // queued: a newly queued buffer first drops what piled up in the PCM since the last
-  // block (recovering an overrun if the pause was long), then takes the sound that follows.
+  void GiveNewestBlock() {
+    if (!queue_.GiveNewestBlock(history_)) return;
+    lastBufferStart_ = history_.LastBlockPosition();
+    changed_.notify_all();
+  }
+
+  // While started the PCM runs without a break, from the first queued buffer on, so a
+  // stream (through a sound server, say) is set up once, not for every block, and every
+  // sample it records is counted.
   void Run() {
     std::unique_lock lock(mutex_);
     bool running = false;
-    std::uint64_t filling = 0;  // the ticket whose buffer is being filled
-    std::size_t filled = 0;
     while (!quit_) {
-      WaveHeader* const queued = queue_.Queued();
-      if (!started_ || failed_ || queued == nullptr) {
-        if (!started_ && running) {
+      if (!started_ || failed_) {
+        if (running) {
           // A frozen sound server can hold the drop for a long time: never under the lock,
           // which the caller's Reset, WaitDone and Close take.
           running = false;
@@ -227,143 +158,114 @@ class AlsaWaveInput::Recorder {
         changed_.wait(lock);
         continue;
       }
-      const std::uint64_t ticket = ticket_;
-      const std::size_t wanted = queued->dwBufferLength / sizeof(std::int16_t);
+      if (!running && queue_.Queued() == nullptr) {  // the first block sets the period
+        changed_.wait(lock);
+        continue;
+      }
+      const std::size_t blockSamples = running ? 0 : queue_.Queued()->dwBufferLength / sizeof(std::int16_t);
       lock.unlock();
-      if (!running) lastRead_ = Clock::now();
-      const bool starting = !running;
-      bool ok = running || (running = FitPeriodTo(wanted) && snd_pcm_prepare(pcm_) == 0 && snd_pcm_start(pcm_) == 0);
-      if (starting && running) {  // a new stream: positions count from here
-        framesRead_ = 0;
-        soundLost_ = false;
-      }
-      if (ok && filling != ticket) {
-        filling = ticket;
-        filled = 0;
-        ok = DropBacklog();
-        StartBlock();
-      }
-      bool gap = false;
-      const snd_pcm_sframes_t read =
-          ok ? ReadSome(std::min(scratch_.size(), wanted - filled), gap) : -EIO;
+      bool lost = false;
+      snd_pcm_sframes_t read = -EIO;
+      if (running || (running = StartStream(blockSamples))) read = ReadSome(lost);
       lock.lock();
       if (read < 0) {
         failed_ = true;  // no more sound: the queued buffer is never done
         continue;
       }
-      if (gap) {  // a block must be one stretch of sound: start it again
-        filled = 0;
-        StartBlock();
-      }
-      if (queue_.Queued() == nullptr || ticket_ != ticket) continue;  // given back meanwhile
-      std::memcpy(queued->lpData + filled * sizeof(std::int16_t), scratch_.data(),
-                  static_cast<std::size_t>(read) * sizeof(std::int16_t));
-      filled += static_cast<std::size_t>(read);
-      if (filled == wanted) {
-        queued->dwBytesRecorded = static_cast<std::uint32_t>(filled * sizeof(std::int16_t));
-        lastBufferStart_ = blockFollowsLast_ ? std::optional<std::uint64_t>(blockStart_) : std::nullopt;
-        GiveBack();
-      }
+      if (lost) history_.MarkLoss();
+      history_.Append(scratch_.data(), static_cast<std::size_t>(read));
+      GiveNewestBlock();
     }
     lock.unlock();
     if (running) snd_pcm_drop(pcm_);
   }
 
-  // The block being filled starts at the next sample read; it follows on from the last
-  // block's count only if no sound was lost since.
-  void StartBlock() {
-    blockStart_ = framesRead_;
-    blockFollowsLast_ = !soundLost_;
-    soundLost_ = false;
-  }
-
-  // Sound comes a period at a time, and each period wakes this thread and the sound
-  // server's client. A period near the block's length (never below a quarter of the
-  // least latency) brings a block in one wake-up and no later than the block's end.
-  bool FitPeriodTo(std::size_t blockSamples) {
-    const auto latency = static_cast<unsigned>(
-        std::max<std::uint64_t>(kLatencyMicroseconds, std::uint64_t{4} * blockSamples * 1000000 / kRate));
-    if (latency == latency_) return true;
-    if (snd_pcm_set_params(pcm_, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1, latency) < 0)
-      return false;
-    latency_ = latency;
+  bool StartStream(std::size_t blockSamples) {
+    const snd_pcm_uframes_t period = std::max<snd_pcm_uframes_t>(kLeastPeriodFrames, blockSamples / 8);
+    if (period != periodFrames_) {
+      if (!ConfigureCapture(pcm_, period)) return false;
+      periodFrames_ = PeriodFrames(pcm_);
+    }
+    if (snd_pcm_prepare(pcm_) != 0 || snd_pcm_start(pcm_) != 0) return false;
+    std::lock_guard lock(mutex_);
+    history_.Restart();
+    streamStart_ = Clock::now();
+    framesRead_ = 0;
     return true;
   }
 
-  // How long to wait for sound before looking at the flags again, which is how soon a
-  // Reset or Close is noticed while no sound comes: two periods, so that sound that
-  // flows wakes the thread only when it comes.
-  int PollMilliseconds() const { return static_cast<int>(latency_ / 2000); }
-
-  // Reads and drops what the PCM holds now: it was recorded before the buffer was queued.
-  // A sound server can hold far more than the PCM's own buffer reports at a time (all it
-  // recorded while the loop analysed a slow block), so the dropping goes on while more
-  // comes without waiting, but never past what could have been recorded since the last
-  // read: a file-fed PCM always has more.
-  bool DropBacklog() {
-    const std::chrono::duration<double> sinceRead = Clock::now() - lastRead_;
-    auto most = static_cast<snd_pcm_sframes_t>((sinceRead.count() + latency_ / 1e6) * kRate);
-    while (most > 0) {
-      const snd_pcm_sframes_t backlog = snd_pcm_avail_update(pcm_);
-      if (backlog <= 0) return backlog == 0 || Recover(static_cast<int>(backlog));
-      const auto chunk = std::min({backlog, most, static_cast<snd_pcm_sframes_t>(scratch_.size())});
-      const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(chunk));
-      if (read == 0 || read == -EAGAIN) return true;  // nothing more to drop just now
-      if (read < 0) return Recover(static_cast<int>(read));
-      framesRead_ += static_cast<std::uint64_t>(read);
-      most -= read;
+  // Reads what the PCM holds, waiting up to a few periods for it, into scratch_: the count
+  // read (0 when none came), or a negative error once the device cannot go on. An overrun
+  // or a suspend is recovered and reported through `lost`. Every way through either waits
+  // in poll() or sleeps when nothing was read, so the thread never spins, also while a
+  // sound server's stream is still starting and says it is ready when it is not.
+  snd_pcm_sframes_t ReadSome(bool& lost) {
+    // A device never records faster than time passes; a file-fed PCM would, as fast as it
+    // is read. A quarter more than real time leaves any real clock room.
+    const std::chrono::duration<double> sinceStart = Clock::now() - streamStart_;
+    const auto allowed = static_cast<snd_pcm_sframes_t>(1.25 * sinceStart.count() * kRate) +
+                         static_cast<snd_pcm_sframes_t>(periodFrames_) - static_cast<snd_pcm_sframes_t>(framesRead_);
+    if (allowed <= 0) return NothingRead();
+    snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
+    if (available == 0) {
+      if (!WaitForSound()) return NothingRead();
+      available = snd_pcm_avail_update(pcm_);
     }
-    return true;
+    if (available < 0) return RecoverFrom(static_cast<int>(available), lost);
+    if (available == 0) return NothingRead();
+    const auto most = std::min({available, allowed, static_cast<snd_pcm_sframes_t>(scratch_.size())});
+    const snd_pcm_sframes_t read = snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
+    if (read == 0 || read == -EAGAIN) return NothingRead();
+    if (read < 0) return RecoverFrom(static_cast<int>(read), lost);
+    framesRead_ += static_cast<std::uint64_t>(read);
+    return read;
   }
 
-  // Waits briefly for sound and reads up to `most` samples into scratch_: the count read
-  // (0 when none came), or a negative error once the device cannot go on. An overrun or
-  // a suspend is recovered silently and reported through `gap`.
-  snd_pcm_sframes_t ReadSome(std::size_t most, bool& gap) {
-    const int ready = snd_pcm_wait(pcm_, PollMilliseconds());
-    if (ready == 0) return 0;
-    const snd_pcm_sframes_t read =
-        ready < 0 ? ready : snd_pcm_readi(pcm_, scratch_.data(), static_cast<snd_pcm_uframes_t>(most));
-    if (read > 0) {
-      framesRead_ += static_cast<std::uint64_t>(read);
-      lastRead_ = Clock::now();
-      return read;
-    }
-    // The wait said there was something but nothing came (or a recovery just happened):
-    // pause a moment rather than ask again at once, so a device in trouble cannot make
-    // this thread spin.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMilliseconds));
-    if (read == 0 || read == -EAGAIN) return 0;
-    gap = true;
-    return Recover(static_cast<int>(read)) ? 0 : read;
+  // Sleeps in poll() until the PCM has sound or a few periods have passed (how soon a
+  // Reset or Close is noticed while no sound comes). True when it says sound is there.
+  bool WaitForSound() {
+    const int count = snd_pcm_poll_descriptors_count(pcm_);
+    if (count <= 0) return false;
+    pollFds_.resize(static_cast<std::size_t>(count));
+    if (snd_pcm_poll_descriptors(pcm_, pollFds_.data(), static_cast<unsigned>(count)) != count) return false;
+    const int timeout = std::max(1, static_cast<int>(4 * periodFrames_ * 1000 / kRate));
+    if (poll(pollFds_.data(), static_cast<nfds_t>(count), timeout) <= 0) return false;
+    unsigned short events = 0;
+    if (snd_pcm_poll_descriptors_revents(pcm_, pollFds_.data(), static_cast<unsigned>(count), &events) < 0)
+      return true;  // let the read find the error
+    return (events & (POLLIN | POLLERR)) != 0;
   }
 
-  bool Recover(int error) {
-    soundLost_ = true;
-    if (snd_pcm_recover(pcm_, error, 1) < 0) return false;
-    return snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED || snd_pcm_start(pcm_) == 0;
+  // Nothing came although it might have: wait a period before asking again.
+  snd_pcm_sframes_t NothingRead() const {
+    std::this_thread::sleep_for(std::chrono::microseconds(periodFrames_ * 1000000 / kRate));
+    return 0;
+  }
+
+  snd_pcm_sframes_t RecoverFrom(int error, bool& lost) {
+    lost = true;
+    if (snd_pcm_recover(pcm_, error, 1) < 0) return error;
+    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && snd_pcm_start(pcm_) != 0) return error;
+    return NothingRead();
   }
 
   snd_pcm_t* const pcm_;
+  snd_pcm_uframes_t periodFrames_ = PeriodFrames(pcm_);  // the driver thread's own, after Open
   std::mutex mutex_;
   std::condition_variable changed_;
   bool started_ = false;
   bool quit_ = false;
   BufferQueue queue_;
-  std::uint64_t ticket_ = 0;            // counts the buffers queued
-  bool failed_ = false;                // the device stopped delivering
-  std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(4096);  // the driver thread's own
-  Clock::time_point lastRead_;         // the driver thread's own: when sound last came
-  unsigned latency_ = kLatencyMicroseconds;  // the driver thread's own, after Open: as set
-  // The driver thread's own: samples read from the stream since it started, dropped ones
-  // included; whether any were lost (an overrun) since the last block started; where the
-  // block being filled starts and whether that follows on from the last block's count.
+  StreamHistory history_{kHistorySamples};
+  bool failed_ = false;  // the device stopped delivering
+  std::optional<std::uint64_t> lastBufferStart_;  // where the last buffer given back starts
+  // The driver thread's own: what it reads into, the poll descriptors, when the stream
+  // started and how much it has read since.
+  std::vector<std::int16_t> scratch_ = std::vector<std::int16_t>(kHistorySamples);
+  std::vector<pollfd> pollFds_;
+  Clock::time_point streamStart_;
   std::uint64_t framesRead_ = 0;
-  bool soundLost_ = false;
-  std::uint64_t blockStart_ = 0;
-  bool blockFollowsLast_ = false;
-  std::optional<std::uint64_t> lastBufferStart_;  // shared: where the last buffer given back starts
-  std::thread thread_;                 // last, so it starts after the members above
+  std::thread thread_;  // last, so it starts after the members above
 };
 
 AlsaWaveInput::AlsaWaveInput() : AlsaWaveInput(ListAlsaCaptureDevices()) {}
@@ -402,8 +304,7 @@ MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const Wave
   if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
     return kError;
   }
-  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, kRate, 1,
-                         kLatencyMicroseconds) < 0) {
+  if (!ConfigureCapture(pcm, kLeastPeriodFrames)) {
     snd_pcm_close(pcm);
     return kError;
   }
@@ -465,10 +366,6 @@ bool AlsaWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::mi
   if (recorder == nullptr) return (header->dwFlags & WHDR_DONE) != 0;
   return recorder->WaitDone(header, timeout);
 }
-
-// A stuck sound server may hold an open, a drop or a close for half a minute; the window's
-// thread waits for none of them longer than this.
-constexpr std::chrono::milliseconds kSoundSystemPatience{2000};
 
 std::unique_ptr<WaveInput> CreateSystemWaveInput() {
   return std::make_unique<BoundedWaveInput>(std::make_shared<AlsaWaveInput>(), kSoundSystemPatience);

@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The wave-input contract over ALSA. The device list is built once, when the backend is
-// created: the system's default capture device first, then each capture device of each
-// sound card once (opened through ALSA's plug layer), then the capture PCMs that the
-// configuration names for people to see (its "hint" entries), leaving out sound servers
-// and converter plugins, which the default entry already reaches. Only devices that open
-// for capture at that moment are listed.
+// The wave-input contract over ALSA. The device list (alsa_device_list.h) is made once,
+// when the backend is created.
 //
-// Each open device has a driver thread that stands in for the sound driver: it starts the
-// PCM at Start and keeps it running without a break until Reset; for every queued buffer
-// it drops what piled up since the last one, reads the samples that follow into the
-// buffer and sets WHDR_DONE. Between Open and Close only that thread calls into the PCM,
-// so a stuck sound server holds it and never the caller's Reset or WaitDone; Open and
-// Close can still be held, which is why the system backend wraps this one in
-// BoundedWaveInput.
+// Each open device has a driver thread that stands in for the sound driver: from the first
+// buffer queued after Start until Reset it keeps the PCM running and reads it a short
+// period at a time (an eighth of that buffer) into a history of the stream, and gives a
+// queued buffer the newest block as soon as one has come (see StreamHistory). Between Open
+// and Close only that thread calls into the PCM, so a stuck sound server holds it and
+// never the caller's Reset or WaitDone; Open and Close can still be held, which is why the
+// system backend wraps this one in BoundedWaveInput.
 #pragma once
 
 #include <cstdint>
@@ -23,15 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/alsa/alsa_device_list.h"
 #include "capture/wave_input.h"
-
-struct AlsaCaptureDevice {
-  std::string pcmName;      // what snd_pcm_open is given
-  std::string description;  // what the device list shows, UTF-8
-};
-
-// The capture devices that open right now, in list order.
-std::vector<AlsaCaptureDevice> ListAlsaCaptureDevices();
 
 // The longest start of a UTF-8 name that fits into `limit` bytes without splitting a
 // character.

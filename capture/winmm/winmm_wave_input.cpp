@@ -3,6 +3,7 @@
 // values as our constants, and they must not rewrite our declarations.
 #include "capture/winmm/winmm_wave_input.h"
 
+#include "capture/bounded_wave_input.h"
 #include "capture/buffer_queue.h"
 #include "capture/system_wave_input.h"
 
@@ -24,11 +25,13 @@ static_assert(sizeof(WAVEINCAPSA::szPname) == sizeof(WaveInCaps::szPname));
 
 namespace {
 
-// 32 buffers of 512 samples of the tuner's format: 0.37 s of sound queued with winmm, so a
-// block that takes the window that long to show loses nothing; a buffer of 11.6 ms is the
-// most of what was recorded before a block was queued that the block may hold.
-constexpr std::size_t kRingBuffers = 32;
-constexpr DWORD kRingBytes = 1024;
+// 64 buffers of 256 samples of the tuner's format: 0.37 s of sound queued with winmm, so a
+// block that takes the window that long to show loses nothing; a buffer of 5.8 ms is the
+// most by which a block can end before the loop is given it.
+constexpr std::size_t kRingBuffers = 64;
+constexpr DWORD kRingBytes = 512;
+// The history holds the largest block the loop asks for, and more.
+constexpr std::size_t kHistorySamples = 16384;
 
 // The driver writes the flags from its own thread.
 bool FinishedByDriver(WAVEHDR& header) {
@@ -43,13 +46,9 @@ struct WinmmWaveInput::Stream {
   std::size_t bytesPerSample = 2;
   std::vector<char> ringBytes = std::vector<char>(kRingBuffers * kRingBytes);
   std::array<WAVEHDR, kRingBuffers> ring{};
-  std::size_t next = 0;          // the ring buffer winmm finishes next
-  std::uint64_t counted = 0;     // samples of the stream taken from the ring so far
-  bool soundLost = false;        // since the caller's last block started
-  BufferQueue queue;             // the caller's buffer
-  std::size_t filled = 0;        // bytes of it
-  std::uint64_t blockStart = 0;
-  bool blockFollowsLast = false;
+  std::size_t next = 0;  // the ring buffer winmm finishes next
+  StreamHistory history{kHistorySamples};
+  BufferQueue queue;  // the caller's buffer
   std::optional<std::uint64_t> lastBufferStart;
 
   Stream() = default;
@@ -66,8 +65,7 @@ struct WinmmWaveInput::Stream {
   // Hands every ring buffer to winmm; the stream counts from here.
   MMRESULT QueueRing() {
     next = 0;
-    counted = 0;
-    soundLost = false;
+    history.Restart();
     for (std::size_t k = 0; k < kRingBuffers; ++k) {
       WAVEHDR& header = ring[k];
       header = WAVEHDR{};
@@ -87,44 +85,26 @@ struct WinmmWaveInput::Stream {
     return result;
   }
 
-  // Takes the ring buffers winmm has finished, in the order it filled them, into the
-  // caller's buffer when one is queued, counts their sound and queues each again at once.
+  // Takes the ring buffers winmm has finished into the history, in the order it filled
+  // them, and queues each again at once.
   void TakeFinished() {
     std::size_t finished = 0;
     while (finished < kRingBuffers && FinishedByDriver(ring[(next + finished) % kRingBuffers])) ++finished;
     // With every buffer finished, winmm had none to record into and dropped what came.
-    const bool gapAfter = finished == kRingBuffers;
+    const bool lostAfter = finished == kRingBuffers;
     for (; finished > 0; --finished) {
       WAVEHDR& header = ring[next];
-      Fill(header.lpData, header.dwBytesRecorded);
-      counted += header.dwBytesRecorded / bytesPerSample;
+      history.Append(reinterpret_cast<const std::int16_t*>(header.lpData), header.dwBytesRecorded / bytesPerSample);
       header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
       header.dwBytesRecorded = 0;
       waveInAddBuffer(device, &header, sizeof header);  // refused once the device is gone:
       next = (next + 1) % kRingBuffers;                 // then no more sound comes
     }
-    if (gapAfter) {
-      soundLost = true;
-      filled = 0;  // a block is one stretch of sound: start it again
-    }
+    if (lostAfter) history.MarkLoss();
   }
 
-  void Fill(const char* bytes, std::size_t count) {
-    WaveHeader* const caller = queue.Queued();
-    if (caller == nullptr || count == 0) return;
-    if (filled == 0) {  // the block starts with this ring buffer
-      blockStart = counted;
-      blockFollowsLast = !soundLost;
-      soundLost = false;
-    }
-    const std::size_t taken = std::min<std::size_t>(count, caller->dwBufferLength - filled);
-    std::memcpy(caller->lpData + filled, bytes, taken);
-    filled += taken;
-    if (filled < caller->dwBufferLength) return;
-    caller->dwBytesRecorded = static_cast<std::uint32_t>(filled);
-    lastBufferStart = blockFollowsLast ? std::optional<std::uint64_t>(blockStart) : std::nullopt;
-    queue.GiveBack();
-    filled = 0;
+  void GiveNewestBlock() {
+    if (queue.GiveNewestBlock(history)) lastBufferStart = history.LastBlockPosition();
   }
 };
 
@@ -133,6 +113,7 @@ WinmmWaveInput::WinmmWaveInput() = default;
 WinmmWaveInput::~WinmmWaveInput() = default;
 
 WinmmWaveInput::Stream* WinmmWaveInput::Find(HWaveIn handle) {
+  std::lock_guard lock(streamsMutex_);
   const auto found = streams_.find(handle);
   return found == streams_.end() ? nullptr : found->second.get();
 }
@@ -179,6 +160,7 @@ MMResult WinmmWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
   result = stream->QueueRing();
   if (result != MMSYSERR_NOERROR) return result;  // the stream closes the device
   *handle = reinterpret_cast<HWaveIn>(stream->device);
+  std::lock_guard lock(streamsMutex_);
   streams_[*handle] = std::move(stream);
   return kNoError;
 }
@@ -192,12 +174,16 @@ MMResult WinmmWaveInput::PrepareHeader(HWaveIn handle, WaveHeader* header, std::
   return Find(handle) == nullptr ? MMSYSERR_INVALHANDLE : BufferQueue::Prepare(header, size);
 }
 
-// What the ring finished before the buffer was queued is only counted, not kept.
+// The newest block may have ended already: then the buffer is given it at once.
 MMResult WinmmWaveInput::AddBuffer(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
   Stream* const stream = Find(handle);
   if (stream == nullptr) return MMSYSERR_INVALHANDLE;
-  if (stream->queue.Queued() == nullptr) stream->TakeFinished();
-  return stream->queue.Add(header, size);
+  const MMResult result = stream->queue.Add(header, size);
+  if (result != kNoError) return result;
+  stream->lastBufferStart.reset();
+  stream->TakeFinished();
+  stream->GiveNewestBlock();
+  return kNoError;
 }
 
 MMResult WinmmWaveInput::UnprepareHeader(HWaveIn handle, WaveHeader* header, std::uint32_t size) {
@@ -211,7 +197,6 @@ MMResult WinmmWaveInput::Reset(HWaveIn handle) {
   if (stream == nullptr) return MMSYSERR_INVALHANDLE;
   const MMRESULT result = stream->TakeRingBack();
   if (stream->queue.Queued() != nullptr) stream->queue.GiveBack();
-  stream->filled = 0;
   stream->lastBufferStart.reset();
   stream->QueueRing();
   return result;
@@ -228,6 +213,7 @@ MMResult WinmmWaveInput::Close(HWaveIn handle) {
     return result;
   }
   stream->device = nullptr;
+  std::lock_guard lock(streamsMutex_);
   streams_.erase(handle);
   return kNoError;
 }
@@ -241,6 +227,7 @@ bool WinmmWaveInput::WaitDone(HWaveIn handle, WaveHeader* header, std::chrono::m
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     stream->TakeFinished();
+    stream->GiveNewestBlock();
     if ((header->dwFlags & WHDR_DONE) != 0) return true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
@@ -253,4 +240,7 @@ std::optional<std::uint64_t> WinmmWaveInput::LastBufferPosition(HWaveIn handle) 
   return stream == nullptr ? std::nullopt : stream->lastBufferStart;
 }
 
-std::unique_ptr<WaveInput> CreateSystemWaveInput() { return std::make_unique<WinmmWaveInput>(); }
+// A driver that stalls in an open, a reset or a close must not freeze the window either.
+std::unique_ptr<WaveInput> CreateSystemWaveInput() {
+  return std::make_unique<BoundedWaveInput>(std::make_shared<WinmmWaveInput>(), kSoundSystemPatience);
+}

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wave-input contract over winmm itself. From Open to Close the device records into a
-// ring of the backend's own buffers, kept queued with winmm, so the stream runs without a
-// break and every sample it records is counted; that count is what gives each block its
-// place in the stream (LastBufferPosition). The caller's one queued buffer is filled from
-// the ring by WaitDone, on the caller's thread, with the sound that follows its queuing.
+// ring of the backend's own short buffers, kept queued with winmm, so the stream runs
+// without a break and every sample it records is counted into a history of the stream. The
+// caller's one queued buffer is given the newest block from that history (see
+// StreamHistory), by AddBuffer or WaitDone, on the caller's thread.
 // winmm sets an event when it finishes a ring buffer; WaitDone sleeps on it.
 // The platform headers stay inside the .cpp: their macros would clash with our names.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "capture/wave_input.h"
 
@@ -34,5 +35,8 @@ class WinmmWaveInput : public WaveInput {
   struct Stream;  // one open device and its ring, defined with the platform headers
   Stream* Find(HWaveIn handle);
 
+  // Open, Reset and Close run on the bounded wrapper's thread, the other calls on the
+  // caller's; one that was given up on may still be under way when the next comes.
+  std::mutex streamsMutex_;
   std::map<HWaveIn, std::unique_ptr<Stream>> streams_;
 };

@@ -6,11 +6,14 @@
 #include <alsa/asoundlib.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,8 +21,10 @@
 #include "capture/device_list.h"
 #include "tests/capture/capture_test_support.h"
 
+using ::testing::Contains;
 using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::Not;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -45,7 +50,16 @@ class AlsaTestDevices : public ::testing::Environment {
           .write(reinterpret_cast<const char*>(ramp.data()),
                  static_cast<std::streamsize>(ramp.size() * sizeof ramp[0]));
     }
-    std::ofstream config(folder_ / "test.conf");
+    Configure("");
+    const std::string path = "/usr/share/alsa/alsa.conf:" + (folder_ / "test.conf").string();
+    setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+  }
+
+  // Writes the configuration, with `extra` before the test devices. The new file replaces
+  // the old one under a new inode, which ALSA's next open notices and reads afresh.
+  void Configure(const std::string& extra) {
+    std::ofstream config(folder_ / "test.conf.new");
+    config << extra;
     auto filePcm = [&](const char* name, const char* file, const std::string& description) {
       config << "pcm." << name << " {\n  type file\n  slave.pcm \"null\"\n  file \"/dev/null\"\n"
              << "  infile \"" << (folder_ / file).string() << "\"\n  format \"raw\"\n"
@@ -59,8 +73,7 @@ class AlsaTestDevices : public ::testing::Environment {
            << "  hint { show on description \"Broken card\" }\n}\n"
            << "pcm.!default \"corvandel_ramp\"\n";
     config.close();
-    const std::string path = "/usr/share/alsa/alsa.conf:" + (folder_ / "test.conf").string();
-    setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    fs::rename(folder_ / "test.conf.new", folder_ / "test.conf");
   }
 
   void TearDown() override {
@@ -128,6 +141,49 @@ TEST(AlsaWaveInput, ListsTheDefaultFirstThenEachDeviceThatOpensOnce) {
   for (const char* plugin : {"Discard all samples", "PulseAudio", "Rate Converter"}) {
     EXPECT_THAT(names, Each(::testing::Not(::testing::HasSubstr(plugin))));
   }
+}
+
+// A sound server that takes connections and never answers, as a stopped one does: the
+// pulse plugin's open waits half a minute for it. Closing it ends that wait.
+class FrozenSoundServer {
+ public:
+  explicit FrozenSoundServer(fs::path path) : path_(std::move(path)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+    socket_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listening_ = socket_ >= 0 &&
+                 bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                 listen(socket_, 16) == 0;
+  }
+  ~FrozenSoundServer() {
+    if (socket_ >= 0) close(socket_);
+    fs::remove(path_);
+  }
+  bool Listening() const { return listening_; }
+  std::string PcmDefinition() const {
+    return "pcm.corvandel_frozen {\n  type pulse\n  server \"unix:" + path_.string() +
+           "\"\n  hint { show on description \"Frozen server\" }\n}\n";
+  }
+
+ private:
+  fs::path path_;
+  int socket_ = -1;
+  bool listening_ = false;
+};
+
+// The device of a server that does not answer is listed without waiting for it, and the
+// devices after it are still asked: those that refuse stay out.
+TEST(AlsaWaveInput, ListsADeviceWhoseSoundServerDoesNotAnswer) {
+  FrozenSoundServer server(devices->Folder() / "frozen-server");
+  ASSERT_TRUE(server.Listening());
+  devices->Configure(server.PcmDefinition());
+  AlsaWaveInput input;
+  devices->Configure("");
+  const std::vector<std::string> names = Names(input);
+  EXPECT_THAT(names, Contains("Frozen server"));
+  EXPECT_THAT(names, Contains("Ramp recording"));
+  EXPECT_THAT(names, Not(Contains("Missing recording")));
 }
 
 TEST(AlsaWaveInput, LongNameFillsTheFieldUpToTheLastWholeCharacter) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

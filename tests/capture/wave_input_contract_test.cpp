@@ -11,7 +11,7 @@
 
 #include "capture/alsa/alsa_wave_input.h"
 #include "capture/device_list.h"
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 #include "tests/capture/capture_test_support.h"
 
 using ::testing::Each;
@@ -53,7 +53,7 @@ class WaveInputContract : public ::testing::TestWithParam<Backend> {
   std::unique_ptr<WaveInput> input = GetParam().create();
 };
 
-TEST_P(WaveInputContract, EachBufferHoldsTheSoundThatFollowsItsQueuing) {
+TEST_P(WaveInputContract, EachBufferHoldsOneUnbrokenStretchNewerThanTheLast) {
   const HWaveIn handle = OpenRamp();
   input->Start(handle);
   CaptureBuffer buffer(1024);

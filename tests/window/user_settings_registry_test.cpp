@@ -55,7 +55,7 @@ class RegistrySettingsTest : public ::testing::Test {
 // One test, not two: the key is the user's own, and two test programs run side by side
 // would write and delete it under each other.
 TEST_F(RegistrySettingsTest, TheChosenSizeIsStoredAsTextAtTheClassicKeyAndReadBack) {
-  QSettingsStore(OpenUserSettings()).SaveSetting("lstnumberofpoints", "2");
+  OpenUserSettings()->SaveSetting("lstnumberofpoints", "2");
   const auto stored = ReadValue();
   ASSERT_TRUE(stored.has_value()) << "nothing at HKCU\\Software\\VB and VBA Program Settings\\...";
   EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
@@ -63,9 +63,9 @@ TEST_F(RegistrySettingsTest, TheChosenSizeIsStoredAsTextAtTheClassicKeyAndReadBa
 
   // A value left by an earlier version is read; without one the default holds.
   WriteValue(L"1");
-  EXPECT_EQ(QSettingsStore(OpenUserSettings()).GetSetting("lstnumberofpoints", "0"), "1");
+  EXPECT_EQ(OpenUserSettings()->GetSetting("lstnumberofpoints", "0"), "1");
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
-  EXPECT_EQ(QSettingsStore(OpenUserSettings()).GetSetting("lstnumberofpoints", "0"), "0");
+  EXPECT_EQ(OpenUserSettings()->GetSetting("lstnumberofpoints", "0"), "0");
 }
 
 }  // namespace

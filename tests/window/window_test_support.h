@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 #include "window/app_title.h"
 #include "window/form1.h"
 #include "window/message_service.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/simulated/simulated_wave_input.h"
+#include "tests/support/simulated_wave_input.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "capture/buffer_queue.h"
+#include "capture/device_list.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ struct SimulatedWaveInput::State {
   std::optional<std::uint64_t> lastBufferStart;  // where the buffer given back last began
   std::uint64_t completedSinceOpen = 0;
   std::uint64_t completedTotal = 0;
+  std::vector<std::uint64_t> deliveredStarts;  // since the last open
 
   BufferQueue queue;
   Clock::time_point queuedAt;
@@ -90,27 +92,32 @@ struct SimulatedWaveInput::State {
   }
 
   // The queued buffer's time has come (always, with Instant pacing).
-  bool Due(Clock::time_point now) const {
-    if (pacing == Pacing::Instant) return true;
-    return now >= queuedAt + BufferDuration(*queue.Queued());
+  bool Due(Clock::time_point now) const { return pacing == Pacing::Instant || now >= DueTime(); }
+
+  static std::uint32_t BufferSamples(const WaveHeader& header) { return header.dwBufferLength / 2; }
+
+  // RealTime pacing: the buffer is given the block after the last one, once it has been
+  // heard, or the newest block heard where more than a quarter of a block has come after
+  // that one, as the real backends give it.
+  std::uint64_t QueuedBlockStart() const {
+    const std::uint32_t count = BufferSamples(*queue.Queued());
+    const auto heard = static_cast<std::uint64_t>(std::chrono::duration<double>(queuedAt - startTime).count() * kSampleRate);
+    return heard > nextSample + count + count / 4 ? heard - count : nextSample;
   }
 
-  static Clock::duration BufferDuration(const WaveHeader& header) {
-    return std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(header.dwBufferLength / 2 / kSampleRate));
+  Clock::time_point DueTime() const {
+    const double end = static_cast<double>(QueuedBlockStart() + BufferSamples(*queue.Queued()));
+    return startTime + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(end / kSampleRate));
   }
 
   // Fills the queued buffer from the device's source and hands it back.
   void Deliver() {
     WaveHeader& header = *queue.Queued();
     const SimulatedDevice::Source& source = devices[openDevice].source;
-    if (pacing == Pacing::RealTime) {
-      // The buffer holds what was heard after it was queued, not what came before.
-      const auto sinceStart = std::chrono::duration<double>(queuedAt - startTime).count();
-      nextSample = std::max(nextSample, static_cast<std::uint64_t>(sinceStart * kSampleRate));
-    }
-    const std::uint32_t count = header.dwBufferLength / 2;
+    if (pacing == Pacing::RealTime) nextSample = QueuedBlockStart();
+    const std::uint32_t count = BufferSamples(header);
     lastBufferStart = nextSample;
+    deliveredStarts.push_back(nextSample);
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::int16_t sample = source ? source(nextSample + i) : std::int16_t{0};
       std::memcpy(header.lpData + 2 * i, &sample, sizeof sample);
@@ -139,7 +146,7 @@ struct SimulatedWaveInput::State {
         if (Due(Clock::now())) {
           Deliver();
         } else {
-          changed.wait_until(lock, queuedAt + BufferDuration(*queue.Queued()));
+          changed.wait_until(lock, DueTime());
         }
       } else {
         changed.wait(lock);
@@ -196,6 +203,7 @@ MMResult SimulatedWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId,
   s.nextSample = 0;
   s.lastBufferStart.reset();
   s.completedSinceOpen = 0;
+  s.deliveredStarts.clear();
   *handle = s.openHandle;
   return kNoError;
 }
@@ -298,6 +306,11 @@ bool SimulatedWaveInput::DeviceOpen() const {
 std::uint64_t SimulatedWaveInput::BuffersCompleted() const {
   std::lock_guard lock(state_->mutex);
   return state_->completedTotal;
+}
+
+std::vector<std::uint64_t> SimulatedWaveInput::DeliveredBlockStarts() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->deliveredStarts;
 }
 
 void SimulatedWaveInput::Freeze() {

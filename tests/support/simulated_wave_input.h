@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A scripted wave-input backend for tests and demonstrations: named devices, devices
-// that refuse to open, sound sources (tone, recording, silence), real-time or instant
-// pacing, and faults (a buffer that is never done, a device that stops mid-run, a frozen
-// sound system).
+// A scripted wave-input backend for the tests and the capture benchmark: named devices,
+// devices that refuse to open, sound sources (tone, recording, silence), real-time or
+// instant pacing, and faults (a buffer that is never done, a device that stops mid-run, a
+// frozen sound system).
 // It records every call so tests can check the order the program makes them in.
 #pragma once
 
@@ -36,7 +36,10 @@ struct SimulatedDevice {
 
 class SimulatedWaveInput : public WaveInput {
  public:
-  enum class Pacing { Instant, RealTime };  // RealTime: a block of N takes N/44100 s
+  // Instant: each buffer is filled at once with the block after the last. RealTime: the
+  // device hears its source in real time from Start, and a buffer gets the newest block
+  // heard (or waits for the next one to end), as the real backends give it.
+  enum class Pacing { Instant, RealTime };
 
   explicit SimulatedWaveInput(std::vector<SimulatedDevice> devices,
                               Pacing pacing = Pacing::Instant);
@@ -63,6 +66,8 @@ class SimulatedWaveInput : public WaveInput {
   WaveFormatEx LastFormat() const;
   bool DeviceOpen() const;
   std::uint64_t BuffersCompleted() const;
+  // Where each buffer filled since the last open starts in the device's source, in order.
+  std::vector<std::uint64_t> DeliveredBlockStarts() const;
 
   // Fault: a frozen sound system (a stopped sound server). Until Thaw, Open, Reset and
   // Close do not return and no buffer is done.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "analysis/handler_steps.h"
+#include "handlers/handler_steps.h"
 
 #include <exception>
 #include <new>
