@@ -3,6 +3,12 @@
 # corvandel-pitch-suite_<version>_<architecture>.deb with whatever `cmake --install`
 # installs, its dependencies read from the shared libraries it links (needs dpkg-dev).
 
+include(GNUInstallDirs)
+# Debian's documentation files: the machine-readable copyright and the changelog.
+set(corvandel_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/corvandel-pitch-suite)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright DESTINATION ${corvandel_doc_dir})
+corvandel_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/debian/changelog changelog ${corvandel_doc_dir})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvandel-pitch-suite)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -5,7 +5,8 @@
 # Qt. The build takes 15 to 20 minutes on two cores, so it is done once per machine: the
 # result is cached outside the checkout, keyed by Qt's version, and reused while its
 # completion mark is there. The cross tools (MinGW, ninja, Debian's moc/rcc/uic) must be
-# installed already; scripts/windows does that.
+# installed already; scripts/windows does that. With --source it prints the folder of Qt's
+# source instead (kept beside the cache: the Windows program's notices are read from it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
@@ -13,12 +14,18 @@ version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)   # e.g. 6.4.2+dfsg-
 upstream=${version%%+*}
 cache=${CORVANDEL_QT_CACHE:-/var/cache/corvandel-pitch-suite}
 prefix=$cache/qt-$upstream-mingw64-static
+work=$cache/qt-$upstream-source
+source_dir=$work/qtbase-everywhere-src-$upstream
+if [ "${1:-}" = "--source" ]; then
+  [ -d "$source_dir/LICENSES" ] || { echo "Qt's source is not in $source_dir" >&2; exit 1; }
+  echo "$source_dir"
+  exit 0
+fi
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
 
-work=$cache/qt-$upstream-source
 mkdir -p "$work"
 cd "$work"
 
@@ -40,7 +47,6 @@ if ! ls qt6-base_*.orig.tar.xz >/dev/null 2>&1; then
   apt-get "${apt_options[@]}" source --download-only "qt6-base=$version" >&2
 fi
 
-source_dir=$work/qtbase-everywhere-src-$upstream
 if [ ! -d "$source_dir" ]; then
   tar -xf qt6-base_*.orig.tar.xz
   [ -d "$source_dir" ] || mv qtbase-* "$source_dir"
