@@ -29,19 +29,32 @@ constexpr unsigned kBufferMicroseconds = 200000;
 // The history holds the largest block the loop asks for, and more.
 constexpr std::size_t kHistorySamples = 16384;
 
-// Mono 16-bit PCM at the tuner's rate, periods of about `periodFrames` and a buffer of a
-// fifth of a second.
+// Narrows `params` to mono 16-bit PCM at the tuner's rate; false where the PCM cannot.
+bool NarrowToCaptureFormat(snd_pcm_t* pcm, snd_pcm_hw_params_t* params) {
+  return snd_pcm_hw_params_any(pcm, params) >= 0 && snd_pcm_hw_params_set_rate_resample(pcm, params, 1) >= 0 &&
+         snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+         snd_pcm_hw_params_set_format(pcm, params, SND_PCM_FORMAT_S16_LE) >= 0 &&
+         snd_pcm_hw_params_set_channels(pcm, params, 1) >= 0 &&
+         snd_pcm_hw_params_set_rate(pcm, params, kRate, 0) >= 0;
+}
+
+// Whether the PCM records the tuner's format, asked without setting it: ALSA's pipewire
+// plugin (0.3.65) sometimes delivers no sound at all from a PCM whose parameters were set
+// twice, so they are set once, when the first block's size gives the period.
+bool RecordsCaptureFormat(snd_pcm_t* pcm) {
+  snd_pcm_hw_params_t* params = nullptr;
+  snd_pcm_hw_params_alloca(&params);
+  return NarrowToCaptureFormat(pcm, params);
+}
+
+// The tuner's format, periods of about `periodFrames` and a buffer of a fifth of a second.
 bool ConfigureCapture(snd_pcm_t* pcm, snd_pcm_uframes_t periodFrames) {
   snd_pcm_hw_params_t* params = nullptr;
   snd_pcm_hw_params_alloca(&params);
   snd_pcm_uframes_t period = periodFrames;
   unsigned bufferTime = kBufferMicroseconds;
   int direction = 0;
-  return snd_pcm_hw_params_any(pcm, params) >= 0 && snd_pcm_hw_params_set_rate_resample(pcm, params, 1) >= 0 &&
-         snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
-         snd_pcm_hw_params_set_format(pcm, params, SND_PCM_FORMAT_S16_LE) >= 0 &&
-         snd_pcm_hw_params_set_channels(pcm, params, 1) >= 0 &&
-         snd_pcm_hw_params_set_rate(pcm, params, kRate, 0) >= 0 &&
+  return NarrowToCaptureFormat(pcm, params) &&
          snd_pcm_hw_params_set_buffer_time_near(pcm, params, &bufferTime, &direction) >= 0 &&
          snd_pcm_hw_params_set_period_size_near(pcm, params, &period, &direction) >= 0 &&
          snd_pcm_hw_params(pcm, params) >= 0;
@@ -182,8 +195,9 @@ class AlsaWaveInput::Recorder {
 
   bool StartStream(std::size_t blockSamples) {
     const snd_pcm_uframes_t period = std::max<snd_pcm_uframes_t>(kLeastPeriodFrames, blockSamples / 8);
-    if (period != periodFrames_) {
+    if (period != periodAskedFor_) {
       if (!ConfigureCapture(pcm_, period)) return false;
+      periodAskedFor_ = period;
       periodFrames_ = PeriodFrames(pcm_);
     }
     if (snd_pcm_prepare(pcm_) != 0 || snd_pcm_start(pcm_) != 0) return false;
@@ -250,7 +264,10 @@ class AlsaWaveInput::Recorder {
   }
 
   snd_pcm_t* const pcm_;
-  snd_pcm_uframes_t periodFrames_ = PeriodFrames(pcm_);  // the driver thread's own, after Open
+  // The driver thread's own: the period asked for (0 until the parameters are set) and the
+  // one the PCM took.
+  snd_pcm_uframes_t periodAskedFor_ = 0;
+  snd_pcm_uframes_t periodFrames_ = kLeastPeriodFrames;
   std::mutex mutex_;
   std::condition_variable changed_;
   bool started_ = false;
@@ -304,7 +321,7 @@ MMResult AlsaWaveInput::Open(HWaveIn* handle, std::uint32_t deviceId, const Wave
   if (snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) {
     return kError;
   }
-  if (!ConfigureCapture(pcm, kLeastPeriodFrames)) {
+  if (!RecordsCaptureFormat(pcm)) {
     snd_pcm_close(pcm);
     return kError;
   }
