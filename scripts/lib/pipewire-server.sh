@@ -39,6 +39,11 @@ sound_server_start() {
   printf '%s\n' "alsa_monitor.enabled = false" "v4l2_monitor.enabled = false" \
     "libcamera_monitor.enabled = false" > "$config/main.lua.d/51-no-devices.lua"
   echo "bluez_monitor.enabled = false" > "$config/bluetooth.lua.d/51-no-devices.lua"
+  # The graph runs at the recording's and the tuner's rate, so no resampler stands between
+  # them (a desktop's graph at 48 kHz resamples; the private one tests the path itself).
+  mkdir -p "$sound_server_dir/config/pipewire/pipewire.conf.d"
+  printf '%s\n' "context.properties = {" "  default.clock.rate = 44100" \
+    "  default.clock.allowed-rates = [ 44100 ]" "}" > "$sound_server_dir/config/pipewire/pipewire.conf.d/10-rate.conf"
 
   # The server side's own home, configuration and session bus. A simple command, so that
   # the process started in the background is the server itself, not a shell around it.
