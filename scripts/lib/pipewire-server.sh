@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The private PipeWire behind scripts/lib/sound-server.sh, as a Debian 12 desktop runs it:
 # pipewire with WirePlumber as its session manager, reached through ALSA's pipewire plugin
-# (pipewire-alsa, see pipewire-alsa.sh). A loopback takes the place of a microphone: what
+# (pipewire-alsa, see pipewire-alsa.sh) and, by programs that speak PulseAudio's protocol
+# (Wine, pactl), through PipeWire's own server of that protocol. A loopback takes the place of a microphone: what
 # is played into its sink "tuner_feed" comes out of its source "tuner_mic", the default
 # source. WirePlumber needs a session bus, so a private one runs too, and it is kept away
 # from the machine's sound cards, cameras and Bluetooth.
@@ -30,7 +31,7 @@ sound_server_start() {
     return 1
   }
   export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$plugin/alsa.conf"
-  # No PulseAudio may stand in: none is reached, and none is started on demand.
+  # No PulseAudio may stand in: none is started on demand.
   unset PULSE_SERVER
   export PULSE_CLIENTCONFIG="$sound_server_dir/pulse-client.conf"
   echo "autospawn = no" > "$PULSE_CLIENTCONFIG"
@@ -41,9 +42,13 @@ sound_server_start() {
   echo "bluez_monitor.enabled = false" > "$config/bluetooth.lua.d/51-no-devices.lua"
   # The graph runs at the recording's and the tuner's rate, so no resampler stands between
   # them (a desktop's graph at 48 kHz resamples; the private one tests the path itself).
+  # Its cycle is at least 2048 samples (46 ms): on a shared two-core machine that also runs
+  # Wine and an X server, a 23 ms cycle missed its deadline now and then, and the sound
+  # Wine recorded jumped mid-note (a tenth of the tuning readings 5 to 28 cents off).
   mkdir -p "$sound_server_dir/config/pipewire/pipewire.conf.d"
   printf '%s\n' "context.properties = {" "  default.clock.rate = 44100" \
-    "  default.clock.allowed-rates = [ 44100 ]" "}" > "$sound_server_dir/config/pipewire/pipewire.conf.d/10-rate.conf"
+    "  default.clock.allowed-rates = [ 44100 ]" "  default.clock.min-quantum = 2048" "}" \
+    > "$sound_server_dir/config/pipewire/pipewire.conf.d/10-rate.conf"
 
   # The server side's own home, configuration and session bus. A simple command, so that
   # the process started in the background is the server itself, not a shell around it.
@@ -78,6 +83,25 @@ sound_server_start() {
     echo "The loopback did not start; its log: $sound_server_dir/loopback.log" >&2
     return 1
   }
+  # Programs that speak PulseAudio's protocol (Wine, pactl) reach PipeWire as on a Debian 12
+  # desktop with pipewire-pulse: through PipeWire's own server of that protocol.
+  printf '%s\n' "context.spa-libs = { support.* = support/libspa-support }" \
+    "context.modules = [" \
+    "  { name = libpipewire-module-protocol-native }" \
+    "  { name = libpipewire-module-client-node }" \
+    "  { name = libpipewire-module-adapter }" \
+    "  { name = libpipewire-module-metadata }" \
+    "  { name = libpipewire-module-protocol-pulse" \
+    "    args = { server.address = [ \"unix:$sound_server_dir/pulse-native\" ] } }" \
+    "]" > "$sound_server_dir/pulse-server.conf"
+  "${as_server[@]}" pipewire -c "$sound_server_dir/pulse-server.conf" \
+    > "$sound_server_dir/pulse-server.log" 2>&1 &
+  pipewire_helper_pids+=($!)
+  pipewire_wait_for test -S "$sound_server_dir/pulse-native" || {
+    echo "PipeWire's PulseAudio server did not start; its log: $sound_server_dir/pulse-server.log" >&2
+    return 1
+  }
+  export PULSE_SERVER="unix:$sound_server_dir/pulse-native"
   pw-metadata -n default 0 default.configured.audio.source '{ "name": "tuner_mic" }' \
     Spa:String:JSON >/dev/null
   pw-metadata -n default 0 default.configured.audio.sink '{ "name": "tuner_feed" }' \
