@@ -2,6 +2,7 @@
 #include "analysis/sound_removal.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstddef>
@@ -114,43 +115,72 @@ std::vector<double> Solve(std::vector<double> a, std::vector<double> b) {
 
 }  // namespace
 
-std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, double fundamental, double sampleRate) {
-  const std::size_t n = block.size();
-  std::vector<double> rest(block.begin(), block.end());
-  if (n < 3 || !(fundamental > 0.0)) return rest;
-  constexpr std::size_t kTrendTerms = 3;  // 1, u and u^2 for u across the block from -1 to 1
-  constexpr std::size_t kMostHarmonics = 4;
-  std::size_t harmonics = 0;
-  while (harmonics < kMostHarmonics && static_cast<double>(harmonics + 1) * fundamental < 0.45 * sampleRate) ++harmonics;
-  const std::size_t m = kTrendTerms + 2 * harmonics;
-  const auto across = [n](std::size_t i) { return 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0; };
-  // The terms at each sample: the trend's, then each harmonic's cosine and sine, the
-  // fundamental turned on by one step each sample.
-  const std::complex<double> step = std::polar(1.0, 2.0 * kTransformPi * fundamental / sampleRate);
-  std::vector<double> terms(m);
-  std::vector<double> normal(m * m, 0.0);
-  std::vector<double> projection(m, 0.0);
+namespace {
+
+constexpr std::size_t kTrendTerms = 3;  // 1, u and u^2 for u across the block from -1 to 1
+
+// The sums of the normal equations of the fit of the trend and `kTerms - kTrendTerms` / 2
+// harmonics over the block: the upper triangle of `normal` and the whole of `projection`.
+// The count of terms is fixed at compile time so that the sums at each sample unroll into
+// straight code; each sum is still taken sample by sample, in the block's order.
+template <std::size_t kTerms>
+void SumNormalEquations(const std::vector<double>& samples, std::complex<double> step, std::vector<double>& normal,
+                        std::vector<double>& projection) {
+  constexpr std::size_t kHarmonics = (kTerms - kTrendTerms) / 2;
+  const std::size_t n = samples.size();
+  std::array<double, kTerms * kTerms> sums{};
+  std::array<double, kTerms> projected{};
+  std::array<double, kTerms> terms{};
   std::complex<double> turn = 1.0;
   for (std::size_t i = 0; i < n; ++i, turn *= step) {
-    const double u = across(i);
+    const double u = 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
     terms[0] = 1.0;
     terms[1] = u;
     terms[2] = u * u;
     std::complex<double> harmonic = turn;
-    for (std::size_t k = 0; k < harmonics; ++k, harmonic *= turn) {
+    for (std::size_t k = 0; k < kHarmonics; ++k, harmonic *= turn) {
       terms[kTrendTerms + 2 * k] = harmonic.real();
       terms[kTrendTerms + 2 * k + 1] = harmonic.imag();
     }
-    for (std::size_t a = 0; a < m; ++a) {
-      projection[a] += terms[a] * rest[i];
-      for (std::size_t b = a; b < m; ++b) normal[a * m + b] += terms[a] * terms[b];
+#pragma GCC unroll 16
+    for (std::size_t a = 0; a < kTerms; ++a) {
+      projected[a] += terms[a] * samples[i];
+#pragma GCC unroll 16
+      for (std::size_t b = a; b < kTerms; ++b) sums[a * kTerms + b] += terms[a] * terms[b];
     }
+  }
+  std::copy(sums.begin(), sums.end(), normal.begin());
+  std::copy(projected.begin(), projected.end(), projection.begin());
+}
+
+}  // namespace
+
+std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, double fundamental, double sampleRate) {
+  const std::size_t n = block.size();
+  std::vector<double> rest(block.begin(), block.end());
+  if (n < 3 || !(fundamental > 0.0)) return rest;
+  constexpr std::size_t kMostHarmonics = 4;
+  std::size_t harmonics = 0;
+  while (harmonics < kMostHarmonics && static_cast<double>(harmonics + 1) * fundamental < 0.45 * sampleRate) ++harmonics;
+  const std::size_t m = kTrendTerms + 2 * harmonics;
+  // The terms at each sample: the trend's, then each harmonic's cosine and sine, the
+  // fundamental turned on by one step each sample.
+  const std::complex<double> step = std::polar(1.0, 2.0 * kTransformPi * fundamental / sampleRate);
+  std::vector<double> normal(m * m, 0.0);
+  std::vector<double> projection(m, 0.0);
+  switch (harmonics) {
+    case 0: SumNormalEquations<kTrendTerms>(rest, step, normal, projection); break;
+    case 1: SumNormalEquations<kTrendTerms + 2>(rest, step, normal, projection); break;
+    case 2: SumNormalEquations<kTrendTerms + 4>(rest, step, normal, projection); break;
+    case 3: SumNormalEquations<kTrendTerms + 6>(rest, step, normal, projection); break;
+    default: SumNormalEquations<kTrendTerms + 8>(rest, step, normal, projection); break;
   }
   for (std::size_t a = 0; a < m; ++a)
     for (std::size_t b = 0; b < a; ++b) normal[a * m + b] = normal[b * m + a];
   const std::vector<double> fit = Solve(std::move(normal), std::move(projection));
   if (fit.empty()) return rest;
   // Only the trend is taken out: the partials stay, for the periods to be compared on.
+  const auto across = [n](std::size_t i) { return 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0; };
   for (std::size_t i = 0; i < n; ++i) {
     const double u = across(i);
     rest[i] -= fit[0] + fit[1] * u + fit[2] * u * u;

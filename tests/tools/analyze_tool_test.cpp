@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -39,9 +40,11 @@ std::vector<std::string> Lines(const std::string& text) {
 class AnalyzeTool : public ::testing::Test {
  protected:
   void SetUp() override {
+    // One folder, not nested: a parameterised test's name holds a slash.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
     folder_ = fs::temp_directory_path() /
-              ("corvandel-analyze-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("corvandel-analyze-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + name);
     fs::create_directories(folder_);
   }
   void TearDown() override { fs::remove_all(folder_); }
