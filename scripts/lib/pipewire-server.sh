@@ -31,7 +31,7 @@ sound_server_start() {
     return 1
   }
   export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$plugin/alsa.conf"
-  # No PulseAudio may stand in: none is started on demand.
+  # No PulseAudio may stand in: none is reached, and none is started on demand.
   unset PULSE_SERVER
   export PULSE_CLIENTCONFIG="$sound_server_dir/pulse-client.conf"
   echo "autospawn = no" > "$PULSE_CLIENTCONFIG"
@@ -84,7 +84,8 @@ sound_server_start() {
     return 1
   }
   # Programs that speak PulseAudio's protocol (Wine, pactl) reach PipeWire as on a Debian 12
-  # desktop with pipewire-pulse: through PipeWire's own server of that protocol.
+  # desktop with pipewire-pulse: through PipeWire's own server of that protocol, at a
+  # private address.
   printf '%s\n' "context.spa-libs = { support.* = support/libspa-support }" \
     "context.modules = [" \
     "  { name = libpipewire-module-protocol-native }" \
@@ -101,7 +102,10 @@ sound_server_start() {
     echo "PipeWire's PulseAudio server did not start; its log: $sound_server_dir/pulse-server.log" >&2
     return 1
   }
-  export PULSE_SERVER="unix:$sound_server_dir/pulse-native"
+  # Named apart, not as PULSE_SERVER: with a PulseAudio server in reach, ALSA's pulse
+  # plugin takes ALSA's default device over, and the tuner would no longer reach PipeWire
+  # through the pipewire plugin.
+  export CORVANDEL_PULSE_SERVER="unix:$sound_server_dir/pulse-native"
   pw-metadata -n default 0 default.configured.audio.source '{ "name": "tuner_mic" }' \
     Spa:String:JSON >/dev/null
   pw-metadata -n default 0 default.configured.audio.sink '{ "name": "tuner_feed" }' \

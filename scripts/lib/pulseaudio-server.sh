@@ -10,6 +10,7 @@ sound_server_start() {
   export PULSE_RUNTIME_PATH="$sound_server_dir/runtime"
   export PULSE_STATE_PATH="$sound_server_dir/home"
   export PULSE_SERVER="unix:$sound_server_dir/runtime/native"
+  export CORVANDEL_PULSE_SERVER=$PULSE_SERVER
   HOME="$sound_server_dir/home" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
     --use-pid-file=no --system=false --log-target=file:"$sound_server_dir/server.log" \
     -L "module-native-protocol-unix socket=$sound_server_dir/runtime/native auth-anonymous=1" \

@@ -5,8 +5,10 @@
 # sink is what the tuner hears through ALSA's default device (ALSA's pulse plugin, or
 # pipewire-alsa's pipewire plugin). Nothing of the user's own audio set-up is touched.
 # Source this file, then:
-#   start_private_sound_server    exports what child processes need to reach the server;
-#                                 the server's process id is in $sound_server_pid
+#   start_private_sound_server    exports what child processes need to reach the server
+#                                 (programs that speak PulseAudio's protocol, such as Wine
+#                                 and pactl: PULSE_SERVER=$CORVANDEL_PULSE_SERVER); the
+#                                 server's process id is in $sound_server_pid
 #   play_into_sound_server FILE   loops FILE into the sink in the background
 #   play_once_command FILE        prints a command (no arguments) that plays FILE once
 #                                 into the sink
