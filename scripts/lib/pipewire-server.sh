@@ -2,10 +2,10 @@
 # The private PipeWire behind scripts/lib/sound-server.sh, as a Debian 12 desktop runs it:
 # pipewire with WirePlumber as its session manager, reached through ALSA's pipewire plugin
 # (pipewire-alsa, see pipewire-alsa.sh) and, by programs that speak PulseAudio's protocol
-# (Wine, pactl), through PipeWire's own server of that protocol. A loopback takes the place of a microphone: what
-# is played into its sink "tuner_feed" comes out of its source "tuner_mic", the default
-# source. WirePlumber needs a session bus, so a private one runs too, and it is kept away
-# from the machine's sound cards, cameras and Bluetooth.
+# (Wine, pactl), through PipeWire's own server of that protocol. A loopback takes the
+# place of a microphone: what is played into its sink "tuner_feed" comes out of its source
+# "tuner_mic", the default source. WirePlumber needs a session bus, so a private one runs
+# too, and it is kept away from the machine's sound cards, cameras and Bluetooth.
 
 sound_server_player=(pw-play --target tuner_feed)
 sound_server_recorder=(arecord -q -D default -f S16_LE -r 44100 -c 1 -t raw)  # through ALSA
@@ -44,7 +44,7 @@ sound_server_start() {
   # them (a desktop's graph at 48 kHz resamples; the private one tests the path itself).
   # Its cycle is at least 2048 samples (46 ms): on a shared two-core machine that also runs
   # Wine and an X server, a 23 ms cycle missed its deadline now and then, and the sound
-  # Wine recorded jumped mid-note (a tenth of the tuning readings 5 to 28 cents off).
+  # Wine recorded jumped mid-note (readings 20 to 47 cents off in the middle of a string).
   mkdir -p "$sound_server_dir/config/pipewire/pipewire.conf.d"
   printf '%s\n' "context.properties = {" "  default.clock.rate = 44100" \
     "  default.clock.allowed-rates = [ 44100 ]" "  default.clock.min-quantum = 2048" "}" \
