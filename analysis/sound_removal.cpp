@@ -113,16 +113,19 @@ std::vector<double> Solve(std::vector<double> a, std::vector<double> b) {
   return b;
 }
 
-}  // namespace
-
-namespace {
-
 constexpr std::size_t kTrendTerms = 3;  // 1, u and u^2 for u across the block from -1 to 1
+
+// Where sample i of n lies across the block, from -1 to 1.
+double AcrossBlock(std::size_t i, std::size_t n) {
+  return 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
+}
 
 // The sums of the normal equations of the fit of the trend and `kTerms - kTrendTerms` / 2
 // harmonics over the block: the upper triangle of `normal` and the whole of `projection`.
-// The count of terms is fixed at compile time so that the sums at each sample unroll into
-// straight code; each sum is still taken sample by sample, in the block's order.
+// The terms at each sample are the trend's, then each harmonic's cosine and sine, the
+// fundamental turned on by `step` each sample. Their count is fixed at compile time so
+// that the sums at each sample unroll into straight code; each sum is still taken sample
+// by sample, in the block's order.
 template <std::size_t kTerms>
 void SumNormalEquations(const std::vector<double>& samples, std::complex<double> step, std::vector<double>& normal,
                         std::vector<double>& projection) {
@@ -133,7 +136,7 @@ void SumNormalEquations(const std::vector<double>& samples, std::complex<double>
   std::array<double, kTerms> terms{};
   std::complex<double> turn = 1.0;
   for (std::size_t i = 0; i < n; ++i, turn *= step) {
-    const double u = 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0;
+    const double u = AcrossBlock(i, n);
     terms[0] = 1.0;
     terms[1] = u;
     terms[2] = u * u;
@@ -163,8 +166,6 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
   std::size_t harmonics = 0;
   while (harmonics < kMostHarmonics && static_cast<double>(harmonics + 1) * fundamental < 0.45 * sampleRate) ++harmonics;
   const std::size_t m = kTrendTerms + 2 * harmonics;
-  // The terms at each sample: the trend's, then each harmonic's cosine and sine, the
-  // fundamental turned on by one step each sample.
   const std::complex<double> step = std::polar(1.0, 2.0 * kTransformPi * fundamental / sampleRate);
   std::vector<double> normal(m * m, 0.0);
   std::vector<double> projection(m, 0.0);
@@ -180,9 +181,8 @@ std::vector<double> WithoutSlowTrend(const std::vector<std::int16_t>& block, dou
   const std::vector<double> fit = Solve(std::move(normal), std::move(projection));
   if (fit.empty()) return rest;
   // Only the trend is taken out: the partials stay, for the periods to be compared on.
-  const auto across = [n](std::size_t i) { return 2.0 * static_cast<double>(i) / static_cast<double>(n - 1) - 1.0; };
   for (std::size_t i = 0; i < n; ++i) {
-    const double u = across(i);
+    const double u = AcrossBlock(i, n);
     rest[i] -= fit[0] + fit[1] * u + fit[2] * u * u;
   }
   return rest;
