@@ -3,7 +3,8 @@
 // three result labels would show for it. Same analysis, same captions, same rules for
 // when a label keeps its text as the window's measuring loop.
 //
-//   corvandel-analyze [--points 1024|2048|4096] [--a4 HZ] [--csv] [--threshold NAME=VALUE] FILE
+//   corvandel-analyze [--points 1024|2048|4096] [--a4 HZ] [--csv] [--threshold NAME=VALUE]
+//                     [--decision rules|scored] FILE
 //
 // The recording is analysed as it is read, so a pipe works and memory stays flat.
 #include <cerrno>
