@@ -2,7 +2,8 @@
 // The Windows build's whole chain with nothing simulated: a sound server plays the
 // open-strings recording in a loop, winmm (Wine's driver) delivers it, and the real window,
 // on a real display, measures it for sixteen seconds. Every string of the recording must
-// be named steadily for a while and the tuning label stay near zero while it is.
+// be named steadily for a while, by the label and by the meter panel, and the tuning label
+// stay near zero while it is.
 // Run by run-with-sound-server --on-xvfb. The sound starts a second or two after the
 // device under Wine, and the loop of the recording is not in step with the test, so what
 // counts is how long each note holds, not when.
@@ -23,6 +24,8 @@
 #include "tuning_readings.h"
 #include "window/auto_size_label.h"
 #include "window/form1.h"
+#include "window/meter/meter_display.h"
+#include "window/meter/meter_panel.h"
 #include "window/push_button.h"
 #include "window/settings_store.h"
 
@@ -35,6 +38,7 @@ struct Sighting {
   double seconds;  // since Start
   QString note;
   QString tuning;
+  QString meterNote;  // the note the meter panel shows ("" at rest)
 };
 
 TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
@@ -56,8 +60,10 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
   QObject::connect(&watcher, &QTimer::timeout, [&] {
     const QString note = form.lblNote->Caption();
     const QString tuning = form.lblTuning->Caption();
-    if (sightings.empty() || sightings.back().note != note || sightings.back().tuning != tuning)
-      sightings.push_back({static_cast<double>(sinceStart.elapsed()) / 1000.0, note, tuning});
+    const QString meterNote = form.Meter->Display()->NoteText();
+    if (sightings.empty() || sightings.back().note != note || sightings.back().tuning != tuning ||
+        sightings.back().meterNote != meterNote)
+      sightings.push_back({static_cast<double>(sinceStart.elapsed()) / 1000.0, note, tuning, meterNote});
   });
   QTimer::singleShot(16000, [&] { PostPress(form.PushButton2); });
   sinceStart.start();
@@ -65,7 +71,7 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
   PostPress(form.PushButton2);
   QCoreApplication::processEvents();  // returns when the Stop press has ended the loop
   watcher.stop();
-  sightings.push_back({static_cast<double>(sinceStart.elapsed()) / 1000.0, "", ""});
+  sightings.push_back({static_cast<double>(sinceStart.elapsed()) / 1000.0, "", "", ""});
 
   EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().toStdString();
   EXPECT_EQ(form.PushButton2->Caption(), "Start");
@@ -87,10 +93,21 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
     }
     first = next;
   }
+  // The meter holds a note through blocks without one: it shows each string at least as
+  // long.
+  std::map<QString, double> longestOnMeter;
+  for (std::size_t first = 0; first + 1 < sightings.size();) {
+    std::size_t next = first + 1;
+    while (next + 1 < sightings.size() && sightings[next].meterNote == sightings[first].meterNote) ++next;
+    double& held = longestOnMeter[sightings[first].meterNote];
+    held = std::max(held, sightings[next].seconds - sightings[first].seconds);
+    first = next;
+  }
   for (const char* note : {"E2", "A2", "D3", "G3", "B3", "E4"}) {
     const double held = longest[QString("Note: ") + note];
-    std::printf("%s held for %.2f s at most\n", note, held);
+    std::printf("%s held for %.2f s at most (the meter: %.2f s)\n", note, held, longestOnMeter[note]);
     EXPECT_GE(held, kSteady) << note << " was not named steadily";
+    EXPECT_GE(longestOnMeter[note], kSteady) << note << " was not shown steadily by the meter";
   }
   ExpectSteadilyInTune(magnitudes, "a note shows");
 }
