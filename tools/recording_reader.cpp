@@ -109,6 +109,15 @@ void RecordingReader::MixShorts(std::int16_t* into, std::size_t frames) const {
     std::copy(first, first + frames, into);
     return;
   }
+  if (channels_ == 2) {
+    // The mean of two is a whole or a half: a half rounds to the even neighbour.
+    for (std::size_t i = 0; i < frames; ++i) {
+      const int sum = first[2 * i] + first[2 * i + 1];
+      const int floor = sum >> 1;  // rounds down, negative sums too (C++20)
+      into[i] = static_cast<std::int16_t>((sum & 1) != 0 ? floor + (floor & 1) : floor);
+    }
+    return;
+  }
   for (std::size_t i = 0; i < frames; ++i) {
     const std::int16_t* frame = first + i * channels_;
     double sum = 0.0;
