@@ -97,9 +97,9 @@ inline void Butterflies(double* __restrict lowRe, double* __restrict lowIm, doub
   for (std::size_t k = 0; k < count; ++k) Butterfly(lowRe[k], lowIm[k], highRe[k], highIm[k], wRe[k], wIm[k]);
 }
 
-// Two stages in one pass over a group of 4 half points: the butterflies of the stage that
-// joins halves of `half` points, then those of the next, on the same four rows held in
-// registers. The same butterflies as one stage after the other, so the same result to the
+// Two stages in one pass over a group of 4 x `half` points: the butterflies of the stage
+// that joins halves of `half` points, then those of the next, on the same four rows held
+// in registers. The same butterflies as one stage after the other, so the same result to the
 // bit, with half the passes over memory.
 inline void TwoStages(double* __restrict re0, double* __restrict im0, double* __restrict re1,
                       double* __restrict im1, double* __restrict re2, double* __restrict im2,
