@@ -228,8 +228,8 @@ class AlsaWaveInput::Recorder {
     if (allowed <= 0) return NothingRead();
     snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
     if (available >= 0 && static_cast<snd_pcm_uframes_t>(available) < wakeAfter_) {
-      // Not the next block yet: sleep until it can have ended. ALSA's pulse plugin wakes a
-      // poll() for every period, whatever the PCM's avail_min asks.
+      // Not the next block yet: sleep until it can have ended. The sound servers' plugins
+      // wake a poll() for every period, whatever the PCM's avail_min asks.
       const auto missing = wakeAfter_ - static_cast<snd_pcm_uframes_t>(available);
       std::this_thread::sleep_for(std::chrono::microseconds(missing * 1000000 / kRate));
       available = snd_pcm_avail_update(pcm_);
