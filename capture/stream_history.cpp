@@ -55,9 +55,3 @@ bool StreamHistory::TakeNewest(std::int16_t* block, std::size_t count) {
   lastBlockEnd_ = start + count;
   return true;
 }
-
-std::size_t StreamHistory::SamplesUntilNextBlock(std::size_t count) const {
-  const std::uint64_t start = std::max(lastBlockEnd_, unbrokenFrom_);
-  if (count == 0 || appended_ < start) return count;
-  return count - static_cast<std::size_t>((appended_ - start) % count);
-}

@@ -30,9 +30,6 @@ class StreamHistory {
   // has come after that one; never one that spans a loss. Returns false and writes nothing
   // while no such block has ended (or when `count` exceeds the capacity).
   bool TakeNewest(std::int16_t* block, std::size_t count);
-  // How many more samples end the next block of `count` samples (or, where one has ended
-  // and waits to be taken, the one after it): how long a reader may sleep.
-  std::size_t SamplesUntilNextBlock(std::size_t count) const;
   // Where the last block taken starts in the stream, in samples; empty when sound was
   // lost since the block before it, as the count is then consistent only from here on.
   std::optional<std::uint64_t> LastBlockPosition() const { return lastBlockPosition_; }

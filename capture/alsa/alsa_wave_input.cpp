@@ -20,10 +20,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr unsigned kRate = 44100;
-// Sound comes a period at a time. An eighth of a block (never under 5.8 ms) lets a block be
-// taken soon after it has ended, and a server that hands over two periods at once still
-// keeps the blocks in turn (see StreamHistory); the buffer behind only has to outlast a
-// late wake-up. The driver thread itself sleeps until the next block can have ended.
+// Sound comes a period at a time, and each period wakes the driver thread and a sound
+// server's client. An eighth of a block (never under 5.8 ms) lets a block be taken soon
+// after it has ended, and a server that hands over two periods at once still keeps the
+// blocks in turn (see StreamHistory); the buffer behind only has to outlast a late wake-up.
 constexpr snd_pcm_uframes_t kLeastPeriodFrames = 256;
 constexpr unsigned kBufferMicroseconds = 200000;
 // The history holds the largest block the loop asks for, and more.
@@ -60,12 +60,10 @@ bool ConfigureCapture(snd_pcm_t* pcm, snd_pcm_uframes_t periodFrames) {
          snd_pcm_hw_params(pcm, params) >= 0;
 }
 
-// The period and the buffer the PCM took; where it cannot say, the least period and no
-// buffer to sleep through (a read after every period).
-void TakenSizes(snd_pcm_t* pcm, snd_pcm_uframes_t& period, snd_pcm_uframes_t& buffer) {
-  if (snd_pcm_get_params(pcm, &buffer, &period) == 0 && period > 0) return;
-  period = kLeastPeriodFrames;
-  buffer = 0;
+snd_pcm_uframes_t PeriodFrames(snd_pcm_t* pcm) {
+  snd_pcm_uframes_t buffer = 0;
+  snd_pcm_uframes_t period = 0;
+  return snd_pcm_get_params(pcm, &buffer, &period) == 0 && period > 0 ? period : kLeastPeriodFrames;
 }
 
 }  // namespace
@@ -190,8 +188,6 @@ class AlsaWaveInput::Recorder {
       if (lost) history_.MarkLoss();
       history_.Append(scratch_.data(), static_cast<std::size_t>(read));
       GiveNewestBlock();
-      wakeAfter_ = std::clamp<snd_pcm_uframes_t>(history_.SamplesUntilNextBlock(blockFrames_), periodFrames_,
-                                                 std::max(periodFrames_, bufferFrames_ / 2));
     }
     lock.unlock();
     if (running) snd_pcm_drop(pcm_);
@@ -202,10 +198,8 @@ class AlsaWaveInput::Recorder {
     if (period != periodAskedFor_) {
       if (!ConfigureCapture(pcm_, period)) return false;
       periodAskedFor_ = period;
-      TakenSizes(pcm_, periodFrames_, bufferFrames_);
+      periodFrames_ = PeriodFrames(pcm_);
     }
-    blockFrames_ = blockSamples;
-    wakeAfter_ = periodFrames_;
     if (snd_pcm_prepare(pcm_) != 0 || snd_pcm_start(pcm_) != 0) return false;
     std::lock_guard lock(mutex_);
     history_.Restart();
@@ -227,13 +221,6 @@ class AlsaWaveInput::Recorder {
                          static_cast<snd_pcm_sframes_t>(periodFrames_) - static_cast<snd_pcm_sframes_t>(framesRead_);
     if (allowed <= 0) return NothingRead();
     snd_pcm_sframes_t available = snd_pcm_avail_update(pcm_);
-    if (available >= 0 && static_cast<snd_pcm_uframes_t>(available) < wakeAfter_) {
-      // Not the next block yet: sleep until it can have ended. The sound servers' plugins
-      // wake a poll() for every period, whatever the PCM's avail_min asks.
-      const auto missing = wakeAfter_ - static_cast<snd_pcm_uframes_t>(available);
-      std::this_thread::sleep_for(std::chrono::microseconds(missing * 1000000 / kRate));
-      available = snd_pcm_avail_update(pcm_);
-    }
     if (available == 0) {
       if (!WaitForSound()) return NothingRead();
       available = snd_pcm_avail_update(pcm_);
@@ -281,10 +268,6 @@ class AlsaWaveInput::Recorder {
   // one the PCM took.
   snd_pcm_uframes_t periodAskedFor_ = 0;
   snd_pcm_uframes_t periodFrames_ = kLeastPeriodFrames;
-  snd_pcm_uframes_t bufferFrames_ = 0;
-  // The block asked for at Start, and how much sound the thread waits for before it reads.
-  std::size_t blockFrames_ = 0;
-  snd_pcm_uframes_t wakeAfter_ = kLeastPeriodFrames;
   std::mutex mutex_;
   std::condition_variable changed_;
   bool started_ = false;

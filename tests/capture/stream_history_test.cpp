@@ -33,10 +33,9 @@ class RampStream {
 };
 
 struct Step {
-  enum Kind { Hear, Lose, Take, Until } kind;
+  enum Kind { Hear, Lose, Take } kind;
   std::size_t count;
   // For Take: whether a block is given, the ramp value it starts with, and its position.
-  // For Until: `first` is how many more samples end the next block of `count`.
   bool given = false;
   std::int16_t first = 0;
   std::optional<std::uint64_t> position = std::nullopt;
@@ -63,11 +62,6 @@ TEST_P(StreamHistoryTest, GivesTheNewestUnbrokenBlockOncePerBlockOfSound) {
       stream.Lose(step.count);
       continue;
     }
-    if (step.kind == Step::Until) {
-      EXPECT_EQ(stream.history.SamplesUntilNextBlock(step.count), static_cast<std::size_t>(step.first))
-          << "step " << stepNumber;
-      continue;
-    }
     std::vector<std::int16_t> block(step.count, -1);
     ASSERT_EQ(stream.history.TakeNewest(block.data(), step.count), step.given) << "step " << stepNumber;
     if (!step.given) {
@@ -85,8 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
     Streams, StreamHistoryTest,
     ::testing::Values(
         HistoryCase{"KeepingUpGetsEveryBlockInTurn", 4096,
-                    {{S::Take, 1024}, {S::Hear, 1000}, {S::Until, 1024, false, 24}, {S::Take, 1024}, {S::Hear, 24},
-                     {S::Take, 1024, true, 0, 0}, {S::Hear, 1023}, {S::Until, 1024, false, 1}, {S::Take, 1024}, {S::Hear, 1}, {S::Take, 1024, true, 1024, 1024}}},
+                    {{S::Take, 1024}, {S::Hear, 1000}, {S::Take, 1024}, {S::Hear, 24}, {S::Take, 1024, true, 0, 0},
+                     {S::Hear, 1023}, {S::Take, 1024}, {S::Hear, 1}, {S::Take, 1024, true, 1024, 1024}}},
         HistoryCase{"ALittleLateStaysInTurn", 4096,
                     {{S::Hear, 1024}, {S::Take, 1024, true, 0, 0}, {S::Hear, 1280}, {S::Take, 1024, true, 1024, 1024},
                      {S::Hear, 1024}, {S::Take, 1024, true, 2048, 2048}}},
@@ -95,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {S::Take, 2048, true, 5952, 5952}}},
         HistoryCase{"ABlockNeverSpansLostSound", 4096,
                     {{S::Hear, 1024}, {S::Take, 1024, true, 0, 0}, {S::Hear, 600}, {S::Lose, 300}, {S::Hear, 600},
-                     {S::Until, 1024, false, 424}, {S::Take, 1024}, {S::Hear, 500}, {S::Take, 1024, true, 1924, std::nullopt},
+                     {S::Take, 1024}, {S::Hear, 500}, {S::Take, 1024, true, 1924, std::nullopt},
                      {S::Hear, 1024}, {S::Take, 1024, true, 2948, 2648}}},
         HistoryCase{"TheRingWrapsAround", 4096,
                     {{S::Hear, 700}, {S::Hear, 700}, {S::Hear, 700}, {S::Hear, 700}, {S::Hear, 700}, {S::Hear, 700},
