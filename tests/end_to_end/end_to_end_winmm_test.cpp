@@ -77,32 +77,34 @@ TEST(EndToEndWinmm, NamesEveryOpenStringSteadilyAndInTune) {
   EXPECT_EQ(form.PushButton2->Caption(), "Start");
   EXPECT_FALSE(form.Measuring->Running);
 
+  // Calls back with [first, next) for each unbroken showing of one value of `shown`; the
+  // last sighting (at Stop) only ends the last showing.
+  const auto forEachShowing = [&](QString Sighting::*shown, const auto& showing) {
+    for (std::size_t first = 0; first + 1 < sightings.size();) {
+      std::size_t next = first + 1;
+      while (next + 1 < sightings.size() && sightings[next].*shown == sightings[first].*shown) ++next;
+      showing(first, next, sightings[next].seconds - sightings[first].seconds);
+      first = next;
+    }
+  };
   // The longest unbroken showing of each note, and the tuning readings of a steady showing
   // once its attack is over.
   std::map<QString, double> longest;
   std::vector<int> magnitudes;
-  for (std::size_t first = 0; first + 1 < sightings.size();) {
-    std::size_t next = first + 1;
-    while (next + 1 < sightings.size() && sightings[next].note == sightings[first].note) ++next;
-    const double held = sightings[next].seconds - sightings[first].seconds;
+  forEachShowing(&Sighting::note, [&](std::size_t first, std::size_t next, double held) {
     longest[sightings[first].note] = std::max(longest[sightings[first].note], held);
     if (held >= kSteady && sightings[first].note.startsWith("Note: ")) {
       for (std::size_t k = first; k < next; ++k)
         if (sightings[k].seconds >= sightings[first].seconds + 0.3)
           magnitudes.push_back(CentsOff(sightings[k].tuning));
     }
-    first = next;
-  }
+  });
   // The meter holds a note through blocks without one: it shows each string at least as
   // long.
   std::map<QString, double> longestOnMeter;
-  for (std::size_t first = 0; first + 1 < sightings.size();) {
-    std::size_t next = first + 1;
-    while (next + 1 < sightings.size() && sightings[next].meterNote == sightings[first].meterNote) ++next;
-    double& held = longestOnMeter[sightings[first].meterNote];
-    held = std::max(held, sightings[next].seconds - sightings[first].seconds);
-    first = next;
-  }
+  forEachShowing(&Sighting::meterNote, [&](std::size_t first, std::size_t, double held) {
+    longestOnMeter[sightings[first].meterNote] = std::max(longestOnMeter[sightings[first].meterNote], held);
+  });
   for (const char* note : {"E2", "A2", "D3", "G3", "B3", "E4"}) {
     const double held = longest[QString("Note: ") + note];
     std::printf("%s held for %.2f s at most (the meter: %.2f s)\n", note, held, longestOnMeter[note]);
