@@ -126,10 +126,39 @@ Spectrum Transform(const std::vector<std::int16_t>& frame,
                                              : TransformWith<true>(frame, bitReversalTable);
 }
 
+Bin TransformBin(const std::vector<std::int16_t>& frame, std::int32_t k) {
+  // e^(-2 pi i j/M) for j < M, kept per thread for the last length.
+  thread_local std::vector<double> cosines;
+  thread_local std::vector<double> sines;
+  const std::size_t M = frame.size();
+  if (cosines.size() != M) {
+    cosines.resize(M);
+    sines.resize(M);
+    for (std::size_t j = 0; j < M; ++j) {
+      const double angle = kTwoPi * static_cast<double>(j) / static_cast<double>(M);
+      cosines[j] = std::cos(angle);
+      sines[j] = -std::sin(angle);
+    }
+  }
+  Bin bin;
+  const std::size_t step = static_cast<std::size_t>(k) & (M - 1);
+  for (std::size_t n = 0, j = 0; n < M; ++n, j = (j + step) & (M - 1)) {
+    bin.re += frame[n] * cosines[j];
+    bin.im += frame[n] * sines[j];
+  }
+  return bin;
+}
+
 void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,
                         const std::vector<std::int32_t>& NewBitSequence,
                         std::int32_t SampleRate) {
   const auto M = static_cast<std::int32_t>(mSamples.size());
+  if (FrameNumber == 2 && PeakBin < M && CannotFail(mSamples, NewBitSequence)) {
+    // Only the strongest bin's phase is asked of the second frame.
+    const Bin bin = TransformBin(mSamples, PeakBin);
+    PeakPhase[1] = PhaseOfBin(bin.re, bin.im);
+    return;
+  }
   const auto [re, im] = Transform(mSamples, NewBitSequence);
 
   if (FrameNumber == 1) {
