@@ -44,13 +44,18 @@ const std::vector<Complex>& BoxBins(std::size_t length, std::size_t size) {
 // (2 pi nu)^4 / 128 of its power share. Much power high in the band (a top-octave note
 // with its partials near the band's top) puts the NSDF's peaks between lags.
 bool HasNarrowPeaks(const std::vector<Complex>& power) {
-  const double size = 2.0 * static_cast<double>(power.size() - 1);
+  // Each bin's turn per lag (2 pi nu), kept for the last size.
+  thread_local std::vector<double> turns;
+  if (turns.size() != power.size()) {
+    const double size = 2.0 * static_cast<double>(power.size() - 1);
+    turns.resize(power.size());
+    for (std::size_t k = 0; k < power.size(); ++k) turns[k] = 2.0 * kTransformPi * static_cast<double>(k) / size;
+  }
   double total = 0.0;
   double bend = 0.0;
   for (std::size_t k = 1; k < power.size(); ++k) {
-    const double turn = 2.0 * kTransformPi * static_cast<double>(k) / size;
     total += power[k].real();
-    bend += power[k].real() * turn * turn * turn * turn;
+    bend += power[k].real() * turns[k] * turns[k] * turns[k] * turns[k];
   }
   return total > 0.0 && bend / 128.0 > kLeastParabolaError * total;
 }
@@ -74,9 +79,10 @@ SquareDifference MeasureSquareDifference(const std::vector<std::int16_t>& block,
   // Autocorrelation r(t) = sum x[j] x[j+t]: padded to twice the length it does not wrap.
   // That transform is every second bin of the one padded to four times the length.
   const std::size_t size = padded.size() - 1;
-  double mean = 0.0;
-  for (const std::int16_t v : block) mean += v;
-  mean /= static_cast<double>(n);
+  // Summed exactly, in integers: a double would hold every partial sum exactly too.
+  std::int64_t sum = 0;
+  for (const std::int16_t v : block) sum += v;
+  const double mean = static_cast<double>(sum) / static_cast<double>(n);
   const std::vector<Complex>& box = BoxBins(n, size);
   spectrum.resize(size / 2 + 1);
   for (std::size_t k = 0; k < spectrum.size(); ++k) {
