@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <utility>
 
+#include "analysis/general_transform.h"
 #include "analysis/numeric.h"
 
 namespace {
@@ -116,6 +118,35 @@ bool CannotFail(const std::vector<std::int16_t>& frame, const std::vector<std::i
                      [M](std::int32_t i) { return i >= 0 && static_cast<std::size_t>(i) < M; });
 }
 
+// Frame 1's search: the strongest bin below half the frame, bin 0 (the mean) excluded;
+// the lowest bin wins a tie. Where it lies in the musical range its phase is kept,
+// measured by `phaseAt` as frame 2's will be.
+template <typename BinAt, typename PhaseAt>
+void TakeStrongestBin(PitchAnalysis& analysis, std::int32_t M, std::int32_t SampleRate, BinAt binAt,
+                      PhaseAt phaseAt) {
+  const std::int32_t lastBin = ToInt32(M / 2.0 - 1.0);
+  double bestMagnitude = 0.0;
+  std::int32_t bestBin = 0;
+  for (std::int32_t k = 1; k <= lastBin; ++k) {
+    const std::complex<double> bin = binAt(k);
+    const double magnitude = std::sqrt(bin.real() * bin.real() + bin.imag() * bin.imag());
+    if (magnitude > bestMagnitude) {
+      bestMagnitude = magnitude;
+      bestBin = k;
+    }
+  }
+  const std::int64_t product = static_cast<std::int64_t>(bestBin) * SampleRate;
+  const std::int32_t binTimesRate = ToInt32(static_cast<double>(product));
+  analysis.PeakBinFrequency = Divide(binTimesRate, M);
+  if (analysis.PeakBinFrequency < kLowestFrequency || analysis.PeakBinFrequency > kHighestFrequency) {
+    analysis.PeakInRange = false;
+    return;
+  }
+  analysis.PeakPhase[0] = phaseAt(bestBin);
+  analysis.PeakInRange = true;
+  analysis.PeakBin = bestBin;
+}
+
 }  // namespace
 
 Spectrum Transform(const std::vector<std::int16_t>& frame,
@@ -153,39 +184,37 @@ void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t
                         const std::vector<std::int32_t>& NewBitSequence,
                         std::int32_t SampleRate) {
   const auto M = static_cast<std::int32_t>(mSamples.size());
-  if (FrameNumber == 2 && PeakBin < M && CannotFail(mSamples, NewBitSequence)) {
-    // Only the strongest bin's phase is asked of the second frame.
-    const Bin bin = TransformBin(mSamples, PeakBin);
-    PeakPhase[1] = PhaseOfBin(bin.re, bin.im);
-    return;
-  }
-  const auto [re, im] = Transform(mSamples, NewBitSequence);
-
-  if (FrameNumber == 1) {
-    // The strongest bin below half the frame, bin 0 (the mean) excluded; the lowest
-    // bin wins a tie.
-    const std::int32_t lastBin = ToInt32(M / 2.0 - 1.0);
-    double bestMagnitude = 0.0;
-    std::int32_t bestBin = 0;
-    for (std::int32_t k = 1; k <= lastBin; ++k) {
-      const double magnitude =
-          std::sqrt(At(re, k) * At(re, k) + At(im, k) * At(im, k));
-      if (magnitude > bestMagnitude) {
-        bestMagnitude = magnitude;
-        bestBin = k;
-      }
-    }
-    const std::int64_t product = static_cast<std::int64_t>(bestBin) * SampleRate;
-    const std::int32_t binTimesRate = ToInt32(static_cast<double>(product));
-    PeakBinFrequency = Divide(binTimesRate, M);
-    if (PeakBinFrequency < kLowestFrequency || PeakBinFrequency > kHighestFrequency) {
-      PeakInRange = false;
+  if (CannotFail(mSamples, NewBitSequence)) {
+    // Frame 1 asks for the magnitudes below half the frame and one bin's phase, frame 2 for
+    // that bin's phase: the transform of real data and a bin summed alone give them for a
+    // fraction of the time. Both phases are summed alike: two equal frames advance by
+    // exactly nothing.
+    const auto phaseAt = [&](std::int32_t k) {
+      const Bin bin = TransformBin(mSamples, k);
+      return PhaseOfBin(bin.re, bin.im);
+    };
+    if (FrameNumber == 1) {
+      thread_local std::vector<double> samples;
+      thread_local std::vector<std::complex<double>> bins;
+      samples.assign(mSamples.begin(), mSamples.end());
+      ForwardRealTransform(samples, mSamples.size(), bins);
+      TakeStrongestBin(*this, M, SampleRate, [&](std::int32_t k) { return bins[static_cast<std::size_t>(k)]; }, phaseAt);
       return;
     }
-    PeakPhase[0] = PhaseOfBin(At(re, bestBin), At(im, bestBin));
-    PeakInRange = true;
-    PeakBin = bestBin;
+    if (FrameNumber == 2 && PeakBin < M) {
+      PeakPhase[1] = phaseAt(PeakBin);
+      return;
+    }
+  }
+  const auto [re, im] = Transform(mSamples, NewBitSequence);
+  const auto binAt = [&](std::int32_t k) { return std::complex<double>(At(re, k), At(im, k)); };
+  if (FrameNumber == 1) {
+    TakeStrongestBin(*this, M, SampleRate, binAt, [&](std::int32_t k) {
+      const std::complex<double> bin = binAt(k);
+      return PhaseOfBin(bin.real(), bin.imag());
+    });
   } else if (FrameNumber == 2) {
-    PeakPhase[1] = PhaseOfBin(At(re, PeakBin), At(im, PeakBin));
+    const std::complex<double> bin = binAt(PeakBin);
+    PeakPhase[1] = PhaseOfBin(bin.real(), bin.imag());
   }
 }
