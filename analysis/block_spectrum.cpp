@@ -11,6 +11,7 @@
 #include "analysis/middle_value.h"
 #include "analysis/padded_transform.h"
 #include "analysis/peak_refinement.h"
+#include "analysis/wide_vectors.h"
 
 using Complex = std::complex<double>;
 
@@ -36,7 +37,7 @@ BlockSpectrum::BlockSpectrum(const std::vector<std::int16_t>& block, std::int32_
   for (std::size_t k = first; k < last; ++k) strongest_ = std::max(strongest_, magnitude_[k]);
 }
 
-void BlockSpectrum::WindowPadded(const std::vector<Complex>& padded, std::vector<Complex>& spectrum) {
+WIDE_VECTORS void BlockSpectrum::WindowPadded(const std::vector<Complex>& padded, std::vector<Complex>& spectrum) {
   // The window is 0.42 - 0.5 cos(2 pi i/n) + 0.08 cos(4 pi i/n) over the n samples; with the
   // transform padded to 4n, each cosine moves the spectrum by 4 or 8 bins either way. The
   // bins beyond either end are the conjugates of those inside.

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "analysis/fourier_transform.h"
+#include "analysis/wide_vectors.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ inline void TwoStages(double* __restrict re0, double* __restrict im0, double* __
 // The radix-2 stages (decimation in time) of the forward complex transform of the plan's
 // points, already in bit-reversed order, from the stage that joins halves of `first`
 // points on.
-void RunStages(Plan& plan, std::size_t first) {
+WIDE_VECTORS void RunStages(Plan& plan, std::size_t first) {
   // Below this many butterflies per group, a call per group costs more than it does.
   constexpr std::size_t kShortestRun = 8;
   const std::size_t points = plan.size / 2;
@@ -176,7 +177,7 @@ bool IsPowerOfTwo(std::size_t n) { return n >= 2 && (n & (n - 1)) == 0; }
 
 }  // namespace
 
-void ForwardRealTransform(const std::vector<double>& samples, std::size_t size, std::vector<Complex>& spectrum) {
+WIDE_VECTORS void ForwardRealTransform(const std::vector<double>& samples, std::size_t size, std::vector<Complex>& spectrum) {
   if (!IsPowerOfTwo(size) || samples.size() > size)
     throw std::invalid_argument("transform length is not a power of two at or above the samples'");
   Plan& plan = PlanFor(size);
@@ -211,7 +212,7 @@ void ForwardRealTransform(const std::vector<double>& samples, std::size_t size, 
   }
 }
 
-void InverseRealTransform(const std::vector<Complex>& spectrum, std::vector<double>& samples) {
+WIDE_VECTORS void InverseRealTransform(const std::vector<Complex>& spectrum, std::vector<double>& samples) {
   const std::size_t points = spectrum.size() - 1;
   const std::size_t size = 2 * points;
   if (!IsPowerOfTwo(size)) throw std::invalid_argument("transform length is not a power of two");

@@ -7,6 +7,7 @@
 
 #include "analysis/fourier_transform.h"
 #include "analysis/numeric.h"
+#include "analysis/wide_vectors.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ MainsHumFilter::MainsHumFilter(std::int32_t sampleRate) {
   }
 }
 
-void MainsHumFilter::FindHum(PeriodAverage& average, bool withShared) {
+WIDE_VECTORS void MainsHumFilter::FindHum(PeriodAverage& average, bool withShared) {
   const std::size_t length = average.weights.size();
   shape_.assign(length, 0.0);
   double mean = 0.0;

@@ -11,6 +11,7 @@
 #include "analysis/fourier_transform.h"
 #include "analysis/numeric.h"
 #include "analysis/peak_refinement.h"
+#include "analysis/wide_vectors.h"
 
 std::vector<double> WithoutTone(const std::vector<std::int16_t>& block, double frequency, double sampleRate) {
   const std::size_t n = block.size();
@@ -127,7 +128,7 @@ double AcrossBlock(std::size_t i, std::size_t n) {
 // that the sums at each sample unroll into straight code; each sum is still taken sample
 // by sample, in the block's order.
 template <std::size_t kTerms>
-void SumNormalEquations(const std::vector<double>& samples, std::complex<double> step, std::vector<double>& normal,
+WIDE_VECTORS void SumNormalEquations(const std::vector<double>& samples, std::complex<double> step, std::vector<double>& normal,
                         std::vector<double>& projection) {
   constexpr std::size_t kHarmonics = (kTerms - kTrendTerms) / 2;
   const std::size_t n = samples.size();

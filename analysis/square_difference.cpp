@@ -8,6 +8,7 @@
 #include "analysis/fourier_transform.h"
 #include "analysis/general_transform.h"
 #include "analysis/padded_transform.h"
+#include "analysis/wide_vectors.h"
 
 using Complex = std::complex<double>;
 
@@ -66,7 +67,8 @@ std::vector<double> NormalisedSquareDifference(const std::vector<std::int16_t>& 
   return MeasureSquareDifference(block, PaddedTransform(block)).atLags;
 }
 
-SquareDifference MeasureSquareDifference(const std::vector<std::int16_t>& block, const std::vector<Complex>& padded) {
+WIDE_VECTORS SquareDifference MeasureSquareDifference(const std::vector<std::int16_t>& block,
+                                                      const std::vector<Complex>& padded) {
   const std::size_t n = block.size();
   SquareDifference result;
   result.atLags.assign(n, 0.0);
