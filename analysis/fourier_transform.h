@@ -3,7 +3,10 @@
 // search (frame 1) and phase measurement (frame 2), the bit-reversal table, the refinement
 // of the strongest bin's frequency from its phase advance between two frames, and
 // DominantFrequency (dominant_frequency.cpp), which hands that partial to the fundamental
-// decision (fundamental.h) and names the note.
+// decision (fundamental.h) and names the note. Where no index or counter can leave its
+// range, FFT reads frame 1 through the transform of real data (general_transform.h) and
+// both phases from the one bin summed alone; the radix-2 transform, checked, answers
+// what it must refuse.
 #pragma once
 
 #include <array>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The transforms of real double-precision data that the period and spectrum measurements
-// use (the dominant-frequency search keeps its own, in fourier_transform.h). What depends
-// only on the length (twiddle factors, the bit-reversal permutation) and the working
-// points are made once per length and thread and kept.
+// and the dominant-frequency search's first frame use. What depends only on the length
+// (twiddle factors, the bit-reversal permutation) and the working points are made once
+// per length and thread and kept.
 #pragma once
 
 #include <complex>
