@@ -118,6 +118,8 @@ bool CannotFail(const std::vector<std::int16_t>& frame, const std::vector<std::i
                      [M](std::int32_t i) { return i >= 0 && static_cast<std::size_t>(i) < M; });
 }
 
+double PhaseOf(std::complex<double> bin) { return PhaseOfBin(bin.real(), bin.imag()); }
+
 // Frame 1's search: the strongest bin below half the frame, bin 0 (the mean) excluded;
 // the lowest bin wins a tie. Where it lies in the musical range its phase is kept,
 // measured by `phaseAt` as frame 2's will be.
@@ -157,7 +159,7 @@ Spectrum Transform(const std::vector<std::int16_t>& frame,
                                              : TransformWith<true>(frame, bitReversalTable);
 }
 
-Bin TransformBin(const std::vector<std::int16_t>& frame, std::int32_t k) {
+std::complex<double> TransformBin(const std::vector<std::int16_t>& frame, std::int32_t k) {
   // e^(-2 pi i j/M) for j < M, kept per thread for the last length.
   thread_local std::vector<double> cosines;
   thread_local std::vector<double> sines;
@@ -171,13 +173,14 @@ Bin TransformBin(const std::vector<std::int16_t>& frame, std::int32_t k) {
       sines[j] = -std::sin(angle);
     }
   }
-  Bin bin;
+  double re = 0.0;
+  double im = 0.0;
   const std::size_t step = static_cast<std::size_t>(k) & (M - 1);
   for (std::size_t n = 0, j = 0; n < M; ++n, j = (j + step) & (M - 1)) {
-    bin.re += frame[n] * cosines[j];
-    bin.im += frame[n] * sines[j];
+    re += frame[n] * cosines[j];
+    im += frame[n] * sines[j];
   }
-  return bin;
+  return {re, im};
 }
 
 void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t>& mSamples,
@@ -189,16 +192,14 @@ void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t
     // that bin's phase: the transform of real data and a bin summed alone give them for a
     // fraction of the time. Both phases are summed alike: two equal frames advance by
     // exactly nothing.
-    const auto phaseAt = [&](std::int32_t k) {
-      const Bin bin = TransformBin(mSamples, k);
-      return PhaseOfBin(bin.re, bin.im);
-    };
+    const auto phaseAt = [&](std::int32_t k) { return PhaseOf(TransformBin(mSamples, k)); };
     if (FrameNumber == 1) {
       thread_local std::vector<double> samples;
       thread_local std::vector<std::complex<double>> bins;
       samples.assign(mSamples.begin(), mSamples.end());
       ForwardRealTransform(samples, mSamples.size(), bins);
-      TakeStrongestBin(*this, M, SampleRate, [&](std::int32_t k) { return bins[static_cast<std::size_t>(k)]; }, phaseAt);
+      const auto binAt = [&](std::int32_t k) { return bins[static_cast<std::size_t>(k)]; };
+      TakeStrongestBin(*this, M, SampleRate, binAt, phaseAt);
       return;
     }
     if (FrameNumber == 2 && PeakBin < M) {
@@ -208,13 +209,8 @@ void PitchAnalysis::FFT(std::int16_t FrameNumber, const std::vector<std::int16_t
   }
   const auto [re, im] = Transform(mSamples, NewBitSequence);
   const auto binAt = [&](std::int32_t k) { return std::complex<double>(At(re, k), At(im, k)); };
-  if (FrameNumber == 1) {
-    TakeStrongestBin(*this, M, SampleRate, binAt, [&](std::int32_t k) {
-      const std::complex<double> bin = binAt(k);
-      return PhaseOfBin(bin.real(), bin.imag());
-    });
-  } else if (FrameNumber == 2) {
-    const std::complex<double> bin = binAt(PeakBin);
-    PeakPhase[1] = PhaseOfBin(bin.real(), bin.imag());
-  }
+  if (FrameNumber == 1)
+    TakeStrongestBin(*this, M, SampleRate, binAt, [&](std::int32_t k) { return PhaseOf(binAt(k)); });
+  else if (FrameNumber == 2)
+    PeakPhase[1] = PhaseOf(binAt(PeakBin));
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -45,11 +46,7 @@ Spectrum Transform(const std::vector<std::int16_t>& frame,
 
 // Bin k of the same transform (0 <= k < M, M a power of two from 2 to 16384), summed
 // directly with the transform's pi: the phase of one bin costs a fraction of the whole.
-struct Bin {
-  double re = 0.0;
-  double im = 0.0;
-};
-Bin TransformBin(const std::vector<std::int16_t>& frame, std::int32_t k);
+std::complex<double> TransformBin(const std::vector<std::int16_t>& frame, std::int32_t k);
 
 // Phase of a spectrum bin in (-pi, pi]: the two-argument arctangent, so a real part
 // of exactly zero gives +pi/2 or -pi/2 and an empty bin gives 0.

@@ -177,7 +177,8 @@ bool IsPowerOfTwo(std::size_t n) { return n >= 2 && (n & (n - 1)) == 0; }
 
 }  // namespace
 
-WIDE_VECTORS void ForwardRealTransform(const std::vector<double>& samples, std::size_t size, std::vector<Complex>& spectrum) {
+WIDE_VECTORS void ForwardRealTransform(const std::vector<double>& samples, std::size_t size,
+                                       std::vector<Complex>& spectrum) {
   if (!IsPowerOfTwo(size) || samples.size() > size)
     throw std::invalid_argument("transform length is not a power of two at or above the samples'");
   Plan& plan = PlanFor(size);

@@ -128,8 +128,8 @@ double AcrossBlock(std::size_t i, std::size_t n) {
 // that the sums at each sample unroll into straight code; each sum is still taken sample
 // by sample, in the block's order.
 template <std::size_t kTerms>
-WIDE_VECTORS void SumNormalEquations(const std::vector<double>& samples, std::complex<double> step, std::vector<double>& normal,
-                        std::vector<double>& projection) {
+WIDE_VECTORS void SumNormalEquations(const std::vector<double>& samples, std::complex<double> step,
+                                     std::vector<double>& normal, std::vector<double>& projection) {
   constexpr std::size_t kHarmonics = (kTerms - kTrendTerms) / 2;
   const std::size_t n = samples.size();
   std::array<double, kTerms * kTerms> sums{};
